@@ -1,0 +1,31 @@
+#include "package/version/dot_separated.hpp"
+
+#include "package/version/text_form.hpp"
+
+namespace kolvi::version {
+
+void append_display(std::string& out, const DotSeparated& v) {
+  out.reserve(out.size() + text_form::joined_size(v.parts));
+  text_form::append_joined(out, v.parts);
+}
+
+void append_debug(std::string& out, const DotSeparated& v) {
+  out.reserve(out.size() + 32 + 6 * text_form::joined_size(v.parts));
+  out += "DotSeparated { parts: ";
+  text_form::append_quoted_list(out, v.parts);
+  out += " }";
+}
+
+std::string display(const DotSeparated& v) {
+  std::string out;
+  append_display(out, v);
+  return out;
+}
+
+std::string debug(const DotSeparated& v) {
+  std::string out;
+  append_debug(out, v);
+  return out;
+}
+
+}  // namespace kolvi::version

@@ -1,0 +1,179 @@
+"""Side-by-side timings of kolvi against the builtin floor and peer libraries.
+
+Everything runs in one process so that ratios compare like with like. Prints a
+Markdown table: median ns per operation, the ratio to int("12345"), and the
+ratio of the peer's time to kolvi's (how many times faster kolvi is).
+"""
+
+from __future__ import annotations
+
+import argparse
+import gc
+import random
+import statistics
+import sys
+import sysconfig
+import timeit
+import tracemalloc
+
+from kolvi.package.version import DotSeparated, Other, SemVer, Version
+
+try:
+    import packaging.version as pkg
+except ImportError:  # the peers are optional when run by hand
+    pkg = None
+try:
+    import semver as pysemver
+except ImportError:
+    pysemver = None
+
+SORT_SIZE = 100_000
+MEMORY_COUNT = 1_000_000
+
+
+def median_ns(stmt, setup="pass", namespace=None, repeat=7, number=None):
+    timer = timeit.Timer(stmt, setup, globals=namespace or globals())
+    if number is None:
+        number, _ = timer.autorange()
+    runs = timer.repeat(repeat=repeat, number=number)
+    return statistics.median(runs) / number * 1e9
+
+
+def failing(parse, text, error):
+    def run():
+        try:
+            parse(text)
+        except error:
+            pass
+
+    return run
+
+
+def random_versions(count):
+    rng = random.Random(1234)
+    out = []
+    for _ in range(count):
+        numbers = (rng.randrange(20), rng.randrange(50), rng.randrange(100))
+        rc = f"rc.{rng.randrange(10)}" if rng.random() < 0.25 else None
+        out.append((numbers, rc))
+    return out
+
+
+def sort_rows(versions):
+    texts = [f"{a}.{b}.{c}" + (f"-{rc}" if rc else "") for (a, b, c), rc in versions]
+    rows = [("tuples", lambda: [n for n, _ in versions]), ("kolvi", lambda: [SemVer(t) for t in texts])]
+    if pkg:
+        pep440 = [t.replace("-rc.", "rc") for t in texts]
+        rows.append(("packaging", lambda: [pkg.Version(t) for t in pep440]))
+    if pysemver:
+        rows.append(("semver", lambda: [pysemver.Version.parse(t) for t in texts]))
+    results = {}
+    for name, build in rows:
+        items = build()
+        results[name] = median_ns(lambda: sorted(items), repeat=5, number=1)
+    return results
+
+
+def bytes_per_instance(make):
+    gc.collect()
+    tracemalloc.start()
+    before = tracemalloc.get_traced_memory()[0]
+    keep = [None] * MEMORY_COUNT
+    list_only = tracemalloc.get_traced_memory()[0]
+    for i in range(MEMORY_COUNT):
+        keep[i] = make()
+    after = tracemalloc.get_traced_memory()[0]
+    tracemalloc.stop()
+    del keep
+    del before
+    return (after - list_only) / MEMORY_COUNT
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--quick", action="store_true", help="fewer repeats, for a smoke run")
+    args = parser.parse_args()
+    repeat = 3 if args.quick else 7
+
+    a, b = SemVer("1.2.3"), SemVer("1.2.4")
+    full = SemVer("1.2.3-rc.1+build.5")
+    rows = []  # (group, label, ns, peer label or None, peer ns)
+
+    floor = median_ns('int("12345")', repeat=repeat)
+    rows.append(("floor", 'int("12345")', floor, None, None))
+
+    def parse_row(label, stmt, peers=()):
+        ns = median_ns(stmt, repeat=repeat)
+        rows.append(("parse", label, ns, None, None))
+        for peer_label, peer_stmt in peers:
+            rows.append(("parse", peer_label, median_ns(peer_stmt, repeat=repeat), label, ns))
+
+    plain_peers, pre_peers = [], []
+    if pkg:
+        plain_peers.append(('packaging Version("1.2.3")', 'pkg.Version("1.2.3")'))
+        pre_peers.append(('packaging Version("1.2.3rc1+build.5")', 'pkg.Version("1.2.3rc1+build.5")'))
+    if pysemver:
+        plain_peers.append(('semver parse("1.2.3")', 'pysemver.Version.parse("1.2.3")'))
+        pre_peers.append(
+            ('semver parse("1.2.3-rc.1+build.5")', 'pysemver.Version.parse("1.2.3-rc.1+build.5")')
+        )
+    parse_row('SemVer("1.2.3")', 'SemVer("1.2.3")', plain_peers)
+    parse_row('SemVer("1.2.3-rc.1+build.5")', 'SemVer("1.2.3-rc.1+build.5")', pre_peers)
+    for text in ("1.2.3", "1.2.3-rc.1+build.5", "2024.10.1", "nightly_2024"):
+        parse_row(f'Version("{text}")', f'Version("{text}")')
+    parse_row('DotSeparated("2024.10.1")', 'DotSeparated("2024.10.1")')
+    parse_row('Other("nightly_2024")', 'Other("nightly_2024")')
+
+    namespace = dict(globals(), a=a, b=b, full=full)
+    for label, stmt in (("str(SemVer with rc and meta)", "str(full)"), ("repr(SemVer with rc and meta)", "repr(full)")):
+        rows.append(("text", label, median_ns(stmt, namespace=namespace, repeat=repeat), None, None))
+
+    compare_ns = median_ns("a < b", namespace=namespace, repeat=repeat)
+    rows.append(("compare", "SemVer a < b", compare_ns, None, None))
+    if pkg:
+        ns = dict(namespace, pa=pkg.Version("1.2.3"), pb=pkg.Version("1.2.4"))
+        rows.append(("compare", "packaging a < b", median_ns("pa < pb", namespace=ns, repeat=repeat), "SemVer a < b", compare_ns))
+    if pysemver:
+        ns = dict(namespace, sa=pysemver.Version.parse("1.2.3"), sb=pysemver.Version.parse("1.2.4"))
+        rows.append(("compare", "semver a < b", median_ns("sa < sb", namespace=ns, repeat=repeat), "SemVer a < b", compare_ns))
+
+    sorts = sort_rows(random_versions(SORT_SIZE))
+    kolvi_sort = sorts.pop("kolvi")
+    rows.append(("sort", f"sorted {SORT_SIZE:,} SemVer", kolvi_sort, None, None))
+    for name, ns in sorts.items():
+        rows.append(("sort", f"sorted {SORT_SIZE:,} {name}", ns, f"sorted {SORT_SIZE:,} SemVer", kolvi_sort))
+
+    fail_ns = median_ns(failing(SemVer, "1.2.x", RuntimeError), repeat=repeat)
+    rows.append(("failed parse", 'SemVer("1.2.x") with report', fail_ns, None, None))
+    if pkg:
+        peer = median_ns(failing(pkg.Version, "1.2.x", pkg.InvalidVersion), repeat=repeat)
+        rows.append(("failed parse", 'packaging Version("1.2.x")', peer, 'SemVer("1.2.x") with report', fail_ns))
+
+    print_table(rows, floor)
+    print_memory()
+
+
+def print_table(rows, floor):
+    gil = "GIL" if getattr(sys, "_is_gil_enabled", lambda: True)() else "free-threaded"
+    print(f"Python {sys.version.split()[0]} ({sysconfig.get_config_var('EXT_SUFFIX')}, {gil})\n")
+    print("| group | operation | ns/op | × int(str) | peer ÷ kolvi |")
+    print("|---|---|---:|---:|---:|")
+    for group, label, ns, peer_of, peer_ns in rows:
+        versus = f"{ns / peer_ns:.1f}" if peer_of else ""
+        print(f"| {group} | {label} | {ns:,.0f} | {ns / floor:.2f} | {versus} |")
+
+
+def print_memory():
+    print("\n| memory | bytes per instance |")
+    print("|---|---:|")
+    makers = [('SemVer("1.2.3")', lambda: SemVer("1.2.3"))]
+    if pkg:
+        makers.append(('packaging Version("1.2.3")', lambda: pkg.Version("1.2.3")))
+    if pysemver:
+        makers.append(('semver parse("1.2.3")', lambda: pysemver.Version.parse("1.2.3")))
+    for label, make in makers:
+        print(f"| {label} | {bytes_per_instance(make):.0f} |")
+
+
+if __name__ == "__main__":
+    main()

@@ -3,31 +3,34 @@
 
 #include "python/init_tracing.hpp"
 
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
 
 #include "logging/dispatch.hpp"
+#include "python/fault.hpp"
 
 namespace kolvi::python {
+namespace {
+
+// Only allocation can fail here, and running out of memory is fatal throughout the module.
+bool install_subscriber_from_environment() noexcept {
+  try {
+    return logging::install_global_subscriber(
+        logging::colour_from_no_color(std::getenv("NO_COLOR")));
+  } catch (const std::bad_alloc&) {
+    internal_fault("memory allocation failed while installing the log subscriber");
+  } catch (const std::exception& error) {
+    internal_fault(error.what());
+  } catch (...) {
+    internal_fault("unknown exception while installing the log subscriber");
+  }
+}
+
+}  // namespace
 
 PyObject* init_tracing(PyObject* /*module*/, PyObject* /*unused*/) {
-  bool installed = false;
-  try {
-    const bool colour = logging::colour_from_no_color(std::getenv("NO_COLOR"));
-    installed = logging::install_global_subscriber(colour);
-  } catch (const std::bad_alloc&) {
-    std::fputs("kolvi: out of memory while installing the log subscriber\n", stderr);
-    std::abort();
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "kolvi: installing the log subscriber failed: %s\n", error.what());
-    std::abort();
-  } catch (...) {
-    std::fputs("kolvi: installing the log subscriber failed\n", stderr);
-    std::abort();
-  }
-  if (!installed) {
+  if (!install_subscriber_from_environment()) {
     PyErr_SetString(PyExc_RuntimeError, "a global default trace dispatcher has already been set");
     return nullptr;
   }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Generate the Unicode character-property tables compiled into the core library.
 
-Reads the Unicode Character Database installed by Debian's unicode-data package and writes:
+Reads the Unicode Character Database installed by Debian's unicode-data package (UnicodeData.txt,
+DerivedCoreProperties.txt, EastAsianWidth.txt; PropList.txt for a sanity check) and writes:
 
   src/package/version/unicode_tables.cpp   XID_Start, XID_Continue, Grapheme_Extend, printable
   src/diagnostics/display_width_table.cpp  terminal cell widths
@@ -120,6 +121,14 @@ def cross_check_categories(categories: list[str], version: str) -> None:
                      f"unicodedata says {expected}")
 
 
+def check_against_prop_list(printable: set[int], prop_list: Path) -> None:
+    """Noncharacters and white space other than the space must never print as themselves."""
+    listed = read_binary_properties(prop_list, {"Noncharacter_Code_Point", "White_Space"})
+    leaks = (listed["Noncharacter_Code_Point"] | listed["White_Space"] - {0x20}) & printable
+    if leaks:
+        sys.exit(f"printable set wrongly includes U+{min(leaks):04X} (from {prop_list.name})")
+
+
 @dataclass
 class Properties:
     version: str
@@ -139,6 +148,7 @@ def load_properties(data_dir: Path) -> Properties:
     cross_check_categories(categories, version)
     printable = {code_point for code_point, category in enumerate(categories)
                  if category not in NOT_PRINTABLE_CATEGORIES or code_point == 0x20}
+    check_against_prop_list(printable, data_dir / "PropList.txt")
     zero_width = {code_point for code_point, category in enumerate(categories)
                   if category in ZERO_WIDTH_CATEGORIES}
     for first, last in CONJOINING_JAMO_RANGES:

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +14,32 @@ namespace kolvi::diagnostics {
 // Renders the framed report of a failed parse. `errors` must not be empty.
 std::string render_report(std::span<const ParseError> errors, std::string_view source,
                           std::string_view source_name, bool colour);
+
+// What rendering into memory produced: the bytes, or the description of a failed write.
+struct RenderedReport {
+  std::string bytes;
+  std::optional<std::string> write_error;
+};
+
+// Renders into memory, turning a failed write (the text outgrowing a string) into write_error.
+RenderedReport render_report_to_memory(std::span<const ParseError> errors,
+                                       std::string_view source, std::string_view source_name,
+                                       bool colour);
+
+// The exception text for a rendering outcome: the bytes themselves, or
+// "Failed to write error to string: " / "Invalid UTF-8 string: " and the reason.
+std::string message_from_rendered(RenderedReport rendered);
+
+// The next fixed colour (256-colour palette index) of a report's labels; the first is 201.
+class LabelColourGenerator {
+ public:
+  int next() noexcept;
+
+ private:
+  std::uint16_t red_ = 35000;
+  std::uint16_t green_ = 15000;
+  std::uint16_t blue_ = 30000;
+};
 
 // The text a failed parse raises: the rendered report with the process-wide
 // colour decision, or the fallback messages should rendering ever fail.

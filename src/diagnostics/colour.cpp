@@ -1,0 +1,68 @@
+// When report text carries terminal colours, and which colour each label gets.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "diagnostics/report.hpp"
+
+namespace kolvi::diagnostics {
+
+namespace {
+
+bool is_set(const char* value) { return value != nullptr; }
+bool equals(const char* value, std::string_view expected) {
+  return value != nullptr && std::string_view(value) == expected;
+}
+
+// The decision is made once; later reports reuse it even if the environment changes.
+enum Decision : std::uint8_t { undecided, colour_off, colour_on };
+std::atomic<std::uint8_t> terminal_decision{undecided};
+
+float unit_share(std::uint16_t counter) noexcept {
+  return static_cast<float>(counter) / 65535.0F * 0.5F + 0.5F;
+}
+
+}  // namespace
+
+bool decide_terminal_colour(const EnvLookup& getenv, bool stderr_is_terminal) {
+  const char* force = getenv("CLICOLOR_FORCE");
+  if (is_set(force) && !equals(force, "0")) return true;
+  const char* no_color = getenv("NO_COLOR");
+  if (is_set(no_color) && *no_color != '\0') return false;
+  if (equals(getenv("CLICOLOR"), "0")) return false;
+  const char* term = getenv("TERM");
+  if (!is_set(term) || equals(term, "dumb")) return false;
+  return stderr_is_terminal;
+}
+
+bool report_colour_enabled() {
+  const std::uint8_t published = terminal_decision.load(std::memory_order_acquire);
+  if (published != undecided) return published == colour_on;
+  const bool decided = decide_terminal_colour([](const char* name) { return std::getenv(name); },
+                                              ::isatty(STDERR_FILENO) == 1);
+  std::uint8_t expected = undecided;
+  // The loser of a race adopts the winner's value, so every report of the process agrees.
+  if (terminal_decision.compare_exchange_strong(expected, decided ? colour_on : colour_off,
+                                                std::memory_order_acq_rel,
+                                                std::memory_order_acquire)) {
+    return decided;
+  }
+  return expected == colour_on;
+}
+
+// The three counters wrap at 16 bits; the weighted sum is computed in single precision.
+int LabelColourGenerator::next() noexcept {
+  red_ = static_cast<std::uint16_t>(red_ + 20606);
+  green_ = static_cast<std::uint16_t>(green_ - 10334);
+  blue_ = static_cast<std::uint16_t>(blue_ + 24262);
+  const float mix = 5.0F * unit_share(red_) + 30.0F * unit_share(green_) +
+                    180.0F * unit_share(blue_);
+  return std::min(static_cast<int>(mix), 255) + 16;
+}
+
+}  // namespace kolvi::diagnostics

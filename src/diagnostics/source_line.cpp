@@ -1,0 +1,65 @@
+#include "diagnostics/source_line.hpp"
+
+#include <algorithm>
+
+namespace kolvi::diagnostics {
+
+namespace {
+
+// Length in bytes of the line break starting at `pos`, or 0 when there is none.
+std::size_t break_length(std::string_view source, std::size_t pos) noexcept {
+  const auto byte = [&](std::size_t i) {
+    return pos + i < source.size() ? static_cast<unsigned char>(source[pos + i]) : 0U;
+  };
+  switch (byte(0)) {
+    case '\n':
+    case '\v':
+    case '\f':
+      return 1;
+    case '\r':
+      return byte(1) == '\n' ? 2 : 1;
+    case 0xC2:
+      return byte(1) == 0x85 ? 2 : 0;
+    case 0xE2:
+      return byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9) ? 3 : 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+SourceLine line_containing(std::string_view source, std::size_t byte_offset) noexcept {
+  SourceLine line;
+  for (std::size_t pos = 0; pos < source.size(); ++pos) {
+    const std::size_t length = break_length(source, pos);
+    if (length == 0) continue;
+    if (byte_offset < pos + length) {
+      line.text = source.substr(line.byte_start, pos - line.byte_start);
+      return line;
+    }
+    pos += length - 1;
+    line.byte_start = pos + 1;
+    ++line.number;
+  }
+  line.text = source.substr(line.byte_start);
+  return line;
+}
+
+std::size_t count_characters(std::string_view text, std::size_t byte_count) noexcept {
+  const std::size_t inside = std::min(byte_count, text.size());
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < inside; ++i) {
+    count += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+  }
+  return count + (byte_count - inside);
+}
+
+bool is_white_space(char32_t c) noexcept {
+  if (c <= 0x20) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+  if (c < 0x85) return false;
+  return c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
+         c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+}  // namespace kolvi::diagnostics

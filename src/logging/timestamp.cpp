@@ -2,8 +2,6 @@
 
 #include <time.h>
 
-#include <cinttypes>
-#include <cstdio>
 
 namespace kolvi::logging {
 namespace {
@@ -33,6 +31,19 @@ CivilDate civil_from_days(std::int64_t days) noexcept {
   return {year, month, day};
 }
 
+// Decimal digits, padded with leading zeros to at least `width`. Hand-rolled because a
+// formatted print of the whole time costs more than the rest of an event block.
+void append_padded(std::string& out, std::uint64_t value, std::size_t width) {
+  char digits[20];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  if (count < width) out.append(width - count, '0');
+  while (count > 0) out += digits[--count];
+}
+
 std::int64_t floor_div(std::int64_t a, std::int64_t b) noexcept {
   return a / b - (a % b != 0 && (a < 0) != (b < 0));
 }
@@ -53,16 +64,29 @@ void append_timestamp(std::string& out, std::optional<WallTime> time) {
   const std::int64_t days = floor_div(time->seconds, kSecondsPerDay);
   const std::int64_t second_of_day = time->seconds - days * kSecondsPerDay;
   const CivilDate date = civil_from_days(days);
-  // Four digits for 0..9999, a plus sign beyond, and the minus sign counted in the width below.
-  const char* year_format = date.year > 9999 ? "+%" PRId64 : date.year < 0 ? "%05" PRId64 : "%04" PRId64;
-  char text[64];
-  int length = std::snprintf(text, sizeof text, year_format, date.year);
-  length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
-                          "-%02u-%02uT%02u:%02u:%02u.%06uZ", date.month, date.day,
-                          static_cast<unsigned>(second_of_day / 3600),
-                          static_cast<unsigned>(second_of_day / 60 % 60),
-                          static_cast<unsigned>(second_of_day % 60), time->nanos / 1000);
-  out.append(text, static_cast<std::size_t>(length));
+  // Four digits for 0..9999, a plus sign beyond, and five characters with the minus sign
+  // for years before 0.
+  if (date.year > 9999) {
+    out += '+';
+    append_padded(out, static_cast<std::uint64_t>(date.year), 0);
+  } else if (date.year < 0) {
+    out += '-';
+    append_padded(out, static_cast<std::uint64_t>(-date.year), 4);
+  } else {
+    append_padded(out, static_cast<std::uint64_t>(date.year), 4);
+  }
+  const auto two_digits = [&out](char separator, std::uint64_t value) {
+    out += separator;
+    append_padded(out, value, 2);
+  };
+  two_digits('-', date.month);
+  two_digits('-', date.day);
+  two_digits('T', static_cast<std::uint64_t>(second_of_day / 3600));
+  two_digits(':', static_cast<std::uint64_t>(second_of_day / 60 % 60));
+  two_digits(':', static_cast<std::uint64_t>(second_of_day % 60));
+  out += '.';
+  append_padded(out, time->nanos / 1000, 6);
+  out += 'Z';
 }
 
 }  // namespace kolvi::logging

@@ -13,6 +13,10 @@ using version::DotSeparated;
 constexpr std::array<std::string_view, 1> kKeywords = {"parts"};
 InternedName parts_key("parts");
 
+bool dot_separated_from_argument(PyObject* argument, DotSeparated& out) {
+  return kind_from_argument(argument, version::parse_dot_separated, version::dot_separated_source_name, out);
+}
+
 bool build_dot_separated(PyObject* args, PyObject* kwargs, DotSeparated& out) {
   if (kwargs == nullptr) {
     return kind_from_positional(args, version::parse_dot_separated,
@@ -65,6 +69,8 @@ PyType_Spec spec = {"builtins.DotSeparated", sizeof(Instance<DotSeparated>), 0,
 }  // namespace
 
 PyType_Spec& dot_separated_type_spec() noexcept { return spec; }
-void finish_dot_separated_type(PyTypeObject*) noexcept {}
+void finish_dot_separated_type(PyTypeObject* type) noexcept {
+  type->tp_vectorcall = construct_fast<DotSeparated, dot_separated_from_argument>;
+}
 
 }  // namespace kolvi::python

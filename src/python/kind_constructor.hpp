@@ -13,6 +13,7 @@
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/errors.hpp"
+#include "python/fast_call.hpp"
 #include "python/instance.hpp"
 #include "python/interned.hpp"
 #include "python/ref.hpp"
@@ -130,6 +131,24 @@ inline bool require_keyword(PyObject* kwargs, InternedName& key, Ref& found) {
   message.append(key.text()).append("'");
   raise(PyExc_ValueError, message);
   return false;
+}
+
+// The vector-call entry of a kind class: `from_argument` builds the value for the common
+// single-argument call; other shapes go through tp_new.
+template <class Value, bool (*FromArgument)(PyObject*, Value&)>
+PyObject* construct_fast(PyObject* type, PyObject* const* args, std::size_t nargsf,
+                         PyObject* kwnames) noexcept {
+  auto* subtype = reinterpret_cast<PyTypeObject*>(type);
+  if (!is_single_positional(nargsf, kwnames)) {
+    return call_new_with_packed_arguments(subtype, args, PyVectorcall_NARGS(nargsf), kwnames);
+  }
+  try {
+    Value value{};
+    if (!FromArgument(args[0], value)) return nullptr;
+    return new_instance(subtype, std::move(value));
+  } catch (const std::bad_alloc&) {
+    return raise_out_of_memory();
+  }
 }
 
 inline constexpr const char* kArgsAndKwargs = "Constructor expects *args or **kwargs, but not both";

@@ -13,6 +13,10 @@ using version::Other;
 constexpr std::array<std::string_view, 1> kKeywords = {"value"};
 InternedName value_key("value");
 
+bool other_from_argument(PyObject* argument, Other& out) {
+  return kind_from_argument(argument, version::parse_other, version::other_source_name, out);
+}
+
 bool build_other(PyObject* args, PyObject* kwargs, Other& out) {
   if (kwargs == nullptr) {
     return kind_from_positional(args, version::parse_other, version::other_source_name, out);
@@ -62,6 +66,8 @@ PyType_Spec spec = {"builtins.Other", sizeof(Instance<Other>), 0, Py_TPFLAGS_DEF
 }  // namespace
 
 PyType_Spec& other_type_spec() noexcept { return spec; }
-void finish_other_type(PyTypeObject*) noexcept {}
+void finish_other_type(PyTypeObject* type) noexcept {
+  type->tp_vectorcall = construct_fast<Other, other_from_argument>;
+}
 
 }  // namespace kolvi::python

@@ -45,6 +45,10 @@ bool semver_from_keywords(PyObject* kwargs, SemVer& out) {
          check_keyword_names(kwargs, kKeywords, "SemVer");
 }
 
+bool semver_from_argument(PyObject* argument, SemVer& out) {
+  return kind_from_argument(argument, version::parse_semver, version::semver_source_name, out);
+}
+
 bool build_semver(PyObject* args, PyObject* kwargs, SemVer& out) {
   if (kwargs == nullptr) {
     return kind_from_positional(args, version::parse_semver, version::semver_source_name, out);
@@ -129,6 +133,8 @@ PyType_Spec spec = {"builtins.SemVer", sizeof(Self), 0, Py_TPFLAGS_DEFAULT, slot
 }  // namespace
 
 PyType_Spec& semver_type_spec() noexcept { return spec; }
-void finish_semver_type(PyTypeObject*) noexcept {}
+void finish_semver_type(PyTypeObject* type) noexcept {
+  type->tp_vectorcall = construct_fast<SemVer, semver_from_argument>;
+}
 
 }  // namespace kolvi::python

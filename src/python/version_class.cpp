@@ -79,6 +79,21 @@ PyObject* version_new(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) n
   }
 }
 
+PyObject* version_fast(PyObject* type, PyObject* const* args, std::size_t nargsf,
+                       PyObject* kwnames) noexcept {
+  auto* subtype = reinterpret_cast<PyTypeObject*>(type);
+  if (!is_single_positional(nargsf, kwnames)) {
+    return call_new_with_packed_arguments(subtype, args, PyVectorcall_NARGS(nargsf), kwnames);
+  }
+  try {
+    std::optional<Version> value = version_from_argument(args[0]);
+    if (!value) return nullptr;
+    return new_instance(subtype, std::move(*value));
+  } catch (const std::bad_alloc&) {
+    return raise_out_of_memory();
+  }
+}
+
 PyType_Slot slots[] = {
     {Py_tp_doc, const_cast<char*>("Version(*args)\n--\n\nPython wrapper around a [`Version`]")},
     {Py_tp_new, reinterpret_cast<void*>(version_new)},
@@ -94,6 +109,6 @@ PyType_Spec spec = {"builtins.Version", sizeof(Instance<Version>), 0, Py_TPFLAGS
 }  // namespace
 
 PyType_Spec& version_type_spec() noexcept { return spec; }
-void finish_version_type(PyTypeObject*) noexcept {}
+void finish_version_type(PyTypeObject* type) noexcept { type->tp_vectorcall = version_fast; }
 
 }  // namespace kolvi::python

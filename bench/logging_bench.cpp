@@ -25,7 +25,8 @@ double median_ns_per_call(long calls, Body body) {
   std::vector<double> samples;
   for (int repeat = 0; repeat < kRepeats; ++repeat) {
     const auto start = std::chrono::steady_clock::now();
-    for (long i = 0; i < calls; ++i) body(i);
+    for (long i = 0; i < calls; ++i)
+      body(i);
     const std::chrono::duration<double, std::nano> elapsed =
         std::chrono::steady_clock::now() - start;
     samples.push_back(elapsed.count() / static_cast<double>(calls));
@@ -44,8 +45,8 @@ int main() {
 
   install_global_subscriber(false);
   const Field debug_fields[] = {{"message", Text{"not shown"}}};
-  const double filtered = median_ns_per_call(
-      20'000'000, [&](long) { event(kDebugSite, debug_fields); });
+  const double filtered =
+      median_ns_per_call(20'000'000, [&](long) { event(kDebugSite, debug_fields); });
 
   const Field span_fields[] = {{"id", std::int64_t{7}}};
   const SpanId span = new_span(kSpanSite, span_fields);

@@ -173,8 +173,7 @@ bool BlockFormatter::append_event_head(std::string& out, const Metadata& metadat
 }
 
 void BlockFormatter::append_context_line(std::string& out, std::string_view target,
-                                         std::string_view name,
-                                         std::string_view field_text) const {
+                                         std::string_view name, std::string_view field_text) const {
   const auto paint = [&](std::string_view escape, std::string_view text) {
     if (colour_) out += escape;
     out += text;

@@ -49,7 +49,8 @@ LoggingState& global_logging() noexcept {
 }
 
 bool install_global_subscriber(bool colour) {
-  return global_logging().install(std::make_shared<Subscriber>(SubscriberOptions{.colour = colour}));
+  return global_logging().install(
+      std::make_shared<Subscriber>(SubscriberOptions{.colour = colour}));
 }
 
 bool colour_from_no_color(const char* no_color) noexcept {

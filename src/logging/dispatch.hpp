@@ -90,8 +90,7 @@ inline void event(const Metadata& metadata, Fields fields,
   if (level_enabled(metadata.level)) dispatch_event(metadata, fields, parent);
 }
 
-SpanId new_span(const Metadata& metadata, Fields fields,
-                ParentSpan parent = ParentSpan::current());
+SpanId new_span(const Metadata& metadata, Fields fields, ParentSpan parent = ParentSpan::current());
 void record_span(SpanId id, Fields fields);
 void enter_span(SpanId id);
 void exit_span(SpanId id);

@@ -19,6 +19,8 @@ constexpr bool passes(LevelFilter filter, Level level) noexcept {
   return static_cast<std::uint8_t>(level) >= static_cast<std::uint8_t>(filter);
 }
 
-constexpr LevelFilter most_verbose(LevelFilter a, LevelFilter b) noexcept { return a < b ? a : b; }
+constexpr LevelFilter most_verbose(LevelFilter a, LevelFilter b) noexcept {
+  return a < b ? a : b;
+}
 
 }  // namespace kolvi::logging

@@ -80,7 +80,9 @@ int buffer_partial_line(StdoutStream& out, std::string_view text) noexcept {
 
 }  // namespace
 
-std::recursive_mutex& stdout_lock() noexcept { return stream().lock; }
+std::recursive_mutex& stdout_lock() noexcept {
+  return stream().lock;
+}
 
 int write_stdout(std::string_view text) noexcept {
   StdoutStream& out = stream();

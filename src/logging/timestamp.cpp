@@ -2,7 +2,6 @@
 
 #include <time.h>
 
-
 namespace kolvi::logging {
 namespace {
 
@@ -26,7 +25,8 @@ CivilDate civil_from_days(std::int64_t days) noexcept {
       day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const std::uint64_t shifted_month = (5 * day_of_year + 2) / 153;
   const auto day = static_cast<unsigned>(day_of_year - (153 * shifted_month + 2) / 5 + 1);
-  const auto month = static_cast<unsigned>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
+  const auto month =
+      static_cast<unsigned>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
   const std::int64_t year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2);
   return {year, month, day};
 }
@@ -41,7 +41,8 @@ void append_padded(std::string& out, std::uint64_t value, std::size_t width) {
     value /= 10;
   } while (value != 0);
   if (count < width) out.append(width - count, '0');
-  while (count > 0) out += digits[--count];
+  while (count > 0)
+    out += digits[--count];
 }
 
 std::int64_t floor_div(std::int64_t a, std::int64_t b) noexcept {

@@ -1,14 +1,13 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include "python/init_tracing.hpp"
-
 #include <cstdlib>
 #include <exception>
 #include <new>
 
 #include "logging/dispatch.hpp"
 #include "python/fault.hpp"
+#include "python/init_tracing.hpp"
 
 namespace kolvi::python {
 namespace {

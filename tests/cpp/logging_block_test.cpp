@@ -16,19 +16,23 @@ using testing::FdCapture;
 using testing::fixed_clock;
 using testing::kFixedTime;
 
-constexpr Metadata kInfoSite{Level::kInfo, "example::module", "event src/example:42",
-                             "src/example", 42};
+constexpr Metadata kInfoSite{Level::kInfo, "example::module", "event src/example:42", "src/example",
+                             42};
 constexpr Metadata kParseSpan{Level::kInfo, "example::module", "parse", "src/example", 10};
 constexpr Metadata kOuterSpan{Level::kInfo, "example::outer", "outer", std::nullopt, std::nullopt};
 
-std::string thread_text() { return "ThreadId(" + std::to_string(current_thread_id()) + ")"; }
-
-std::string head_line(std::string_view level_word, std::string_view fields) {
-  return std::string("  ") + kFixedTime + " " + std::string(level_word) +
-         " example::module: " + std::string(fields) + "\n";
+std::string thread_text() {
+  return "ThreadId(" + std::to_string(current_thread_id()) + ")";
 }
 
-std::string location_line() { return "    at src/example:42 on " + thread_text() + "\n"; }
+std::string head_line(std::string_view level_word, std::string_view fields) {
+  return std::string("  ") + kFixedTime + " " + std::string(level_word)
+         + " example::module: " + std::string(fields) + "\n";
+}
+
+std::string location_line() {
+  return "    at src/example:42 on " + thread_text() + "\n";
+}
 
 class LogBlock : public ::testing::Test {
  protected:
@@ -102,8 +106,8 @@ TEST_F(LogBlock, LocationLineShowsWhatIsKnown) {
   };
   for (const auto& [site, prefix] : cases) {
     const std::string block = written_by([&] { plain_.event(site, {}); });
-    EXPECT_EQ(block, std::string("  ") + kFixedTime + "  WARN t: \n" + prefix + thread_text() +
-                         "\n\n");
+    EXPECT_EQ(block,
+              std::string("  ") + kFixedTime + "  WARN t: \n" + prefix + thread_text() + "\n\n");
   }
 }
 
@@ -115,8 +119,8 @@ TEST_F(LogBlock, BridgedRecordsShowTheirOwnOrigin) {
                           {"log.file", Text{"legacy.c"}},
                           {"log.line", std::uint64_t{99}}};
   EXPECT_EQ(written_by([&] { plain_.event(bridge, fields); }),
-            std::string("  ") + kFixedTime + "  INFO legacy::module: legacy\n    at legacy.c:99 on " +
-                thread_text() + "\n\n");
+            std::string("  ") + kFixedTime + "  INFO legacy::module: legacy\n    at legacy.c:99 on "
+                + thread_text() + "\n\n");
 }
 
 TEST_F(LogBlock, ContextLinesRunFromInnermostSpanOutwards) {
@@ -186,15 +190,17 @@ TEST_F(LogBlock, BlocksFromManyThreadsNeverInterleave) {
         ids[t] = current_thread_id();
         const std::string message = "from thread " + std::to_string(t);
         const Field fields[] = {{"message", Text{message}}};
-        for (int i = 0; i < kEventsPerThread; ++i) plain_.event(kInfoSite, fields);
+        for (int i = 0; i < kEventsPerThread; ++i)
+          plain_.event(kInfoSite, fields);
       });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+      thread.join();
   });
   std::string expected_blocks[kThreads];
   for (int t = 0; t < kThreads; ++t) {
-    expected_blocks[t] = head_line(" INFO", "from thread " + std::to_string(t)) +
-                         "    at src/example:42 on ThreadId(" + std::to_string(ids[t]) + ")\n\n";
+    expected_blocks[t] = head_line(" INFO", "from thread " + std::to_string(t))
+                         + "    at src/example:42 on ThreadId(" + std::to_string(ids[t]) + ")\n\n";
   }
   int counts[kThreads] = {};
   for (std::size_t pos = 0; pos < block.size();) {
@@ -206,7 +212,8 @@ TEST_F(LogBlock, BlocksFromManyThreadsNeverInterleave) {
     ++counts[matched];
     pos += expected_blocks[matched].size();
   }
-  for (int count : counts) EXPECT_EQ(count, kEventsPerThread);
+  for (int count : counts)
+    EXPECT_EQ(count, kEventsPerThread);
 }
 
 TEST(LogThreadId, NumbersThreadsInOrderOfFirstUse) {
@@ -219,7 +226,9 @@ TEST(LogThreadId, NumbersThreadsInOrderOfFirstUse) {
   EXPECT_EQ(current_thread_id(), current_thread_id());
 }
 
-bool fail_to_format(const void*, std::string&) { return false; }
+bool fail_to_format(const void*, std::string&) {
+  return false;
+}
 
 // Emits an event of its own while the outer event is being formatted.
 bool format_with_nested_event(const void* context, std::string& out) {
@@ -234,8 +243,8 @@ TEST_F(LogBlock, EventDuringFormattingGetsItsOwnBuffer) {
   const Field fields[] = {{"message", Text{"outer"}},
                           {"nested", CustomValue{format_with_nested_event, &plain_}}};
   EXPECT_EQ(written_by([&] { plain_.event(kInfoSite, fields); }),
-            head_line(" INFO", "inner") + location_line() + "\n" +
-                head_line(" INFO", "outer, nested: outer value") + location_line() + "\n");
+            head_line(" INFO", "inner") + location_line() + "\n"
+                + head_line(" INFO", "outer, nested: outer value") + location_line() + "\n");
 }
 
 TEST_F(LogBlock, UnformattableEventIsReplacedByAnErrorLine) {
@@ -248,10 +257,9 @@ TEST_F(LogBlock, UnformattableEventIsReplacedByAnErrorLine) {
 TEST_F(LogBlock, SpanFieldThatCannotBeFormattedIsLeftOut) {
   const Field span_fields[] = {{"bad", CustomValue{fail_to_format, nullptr}}, {"kept", true}};
   const SpanId span = plain_.new_span(kParseSpan, span_fields);
-  const std::string block =
-      written_by([&] { plain_.event(kInfoSite, {}, ParentSpan::of(span)); });
-  EXPECT_EQ(block, head_line(" INFO", "") + location_line() +
-                       "    in example::module::parse with kept: true\n\n");
+  const std::string block = written_by([&] { plain_.event(kInfoSite, {}, ParentSpan::of(span)); });
+  EXPECT_EQ(block, head_line(" INFO", "") + location_line()
+                       + "    in example::module::parse with kept: true\n\n");
 }
 
 // Runs `emit` with fd 1 on a pipe nobody reads and returns what reached stderr.

@@ -111,8 +111,7 @@ TEST(LogSpanColour, FieldNamesAreBoldAndNothingElseIsColoured) {
   FdCapture capture;
   coloured.event(kEventSite, {}, ParentSpan::of(span));
   const std::string block = capture.finish();
-  EXPECT_NE(block.find(" \x1b[2;3mwith\x1b[0m msg, \x1b[1mtype\x1b[0m: \"x\"\n"),
-            std::string::npos)
+  EXPECT_NE(block.find(" \x1b[2;3mwith\x1b[0m msg, \x1b[1mtype\x1b[0m: \"x\"\n"), std::string::npos)
       << block;
 }
 

@@ -1,0 +1,200 @@
+"""Argument conversions and their messages, reached through constructors and setters."""
+
+import pytest
+
+import kolvi
+
+V = kolvi.package.version
+
+
+class Index:
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        return self.value
+
+
+class RaisingIndex:
+    def __index__(self):
+        raise LookupError("no index today")
+
+
+# Unsigned 32-bit integers, through SemVer.major (setter) and the keyword form.
+U32_ACCEPTED = [(0, 0), (True, 1), (False, 0), (4294967295, 4294967295), (Index(7), 7)]
+U32_REJECTED = [
+    (-1, OverflowError, "out of range integral type conversion attempted"),
+    (4294967296, OverflowError, "out of range integral type conversion attempted"),
+    (-(2**40), OverflowError, "out of range integral type conversion attempted"),
+    (2**70, OverflowError, "Python int too large to convert to C long"),
+    (1.5, TypeError, "'float' object cannot be interpreted as an integer"),
+    ("1", TypeError, "'str' object cannot be interpreted as an integer"),
+    (None, TypeError, "'NoneType' object cannot be interpreted as an integer"),
+    (RaisingIndex(), LookupError, "no index today"),
+]
+
+
+@pytest.mark.parametrize("value, expected", U32_ACCEPTED)
+def test_u32_accepted(value, expected):
+    assert V.SemVer(major=value, minor=0, patch=0).major == expected
+    v = V.SemVer("0.0.0")
+    v.minor = value
+    assert v.minor == expected
+
+
+@pytest.mark.parametrize("value, exception, message", U32_REJECTED)
+def test_u32_rejected_in_keywords_without_prefix(value, exception, message):
+    with pytest.raises(exception) as info:
+        V.SemVer(major=value, minor=0, patch=0)
+    assert type(info.value) is exception
+    assert str(info.value) == message
+
+
+@pytest.mark.parametrize("value, exception, message", U32_REJECTED)
+def test_u32_rejected_in_setters_prefixes_only_type_errors(value, exception, message):
+    v = V.SemVer("1.2.3")
+    with pytest.raises(exception) as info:
+        v.patch = value
+    assert type(info.value) is exception
+    prefix = "argument 'new_patch': " if exception is TypeError else ""
+    assert str(info.value) == prefix + message
+    assert v.patch == 3
+
+
+class ListSub(list):
+    pass
+
+
+class StrSub(str):
+    pass
+
+
+class Seq:
+    """A sequence by protocol only: __len__ and __getitem__."""
+
+    def __init__(self, items):
+        self.items = items
+
+    def __len__(self):
+        return len(self.items)
+
+    def __getitem__(self, index):
+        return self.items[index]
+
+
+# Lists of texts, through DotSeparated.parts.
+LIST_ACCEPTED = [
+    (["a", "b"], ["a", "b"]),
+    (("a", "b"), ["a", "b"]),
+    (ListSub(["a"]), ["a"]),
+    ([StrSub("x")], ["x"]),
+    (Seq(["p", "q"]), ["p", "q"]),
+    ([], []),
+    (["é", "\u0301", ""], ["é", "\u0301", ""]),
+]
+LIST_REJECTED = [
+    ("a.b", "Can't extract `str` to `Vec`"),
+    (StrSub("a"), "Can't extract `str` to `Vec`"),
+    ({"a": 1}, "'dict' object cannot be converted to 'Sequence'"),
+    ({"a"}, "'set' object cannot be converted to 'Sequence'"),
+    (None, "'NoneType' object cannot be converted to 'Sequence'"),
+    (5, "'int' object cannot be converted to 'Sequence'"),
+    (["a", 1], "'int' object cannot be converted to 'PyString'"),
+    (b"ab", "'int' object cannot be converted to 'PyString'"),
+    ([b"a"], "'bytes' object cannot be converted to 'PyString'"),
+    ([Index(1)], "'Index' object cannot be converted to 'PyString'"),
+]
+
+
+@pytest.mark.parametrize("value, expected", LIST_ACCEPTED)
+def test_list_accepted(value, expected):
+    assert V.DotSeparated(parts=value).parts == expected
+    v = V.SemVer("1.2.3")
+    v.rc = value
+    assert v.rc == expected
+
+
+@pytest.mark.parametrize("value, message", LIST_REJECTED)
+def test_list_rejected(value, message):
+    with pytest.raises(TypeError) as info:
+        V.DotSeparated(parts=value)
+    assert str(info.value) == message
+    v = V.DotSeparated("1")
+    with pytest.raises(TypeError) as info:
+        v.parts = value
+    assert str(info.value) == "argument 'new_parts': " + message
+    assert v.parts == ["1"]
+
+
+def test_optional_list_accepts_none():
+    v = V.SemVer("1.2.3-rc+m")
+    v.rc = None
+    v.meta = None
+    assert (v.rc, v.meta) == (None, None)
+    assert str(v) == "1.2.3"
+
+
+@pytest.mark.parametrize(
+    "value, message",
+    [
+        (5, "'int' object cannot be converted to 'PyString'"),
+        (b"x", "'bytes' object cannot be converted to 'PyString'"),
+        (["x"], "'list' object cannot be converted to 'PyString'"),
+    ],
+)
+def test_text_rejected(value, message):
+    with pytest.raises(TypeError) as info:
+        V.Other(value=value)
+    assert str(info.value) == message
+    v = V.Other("x")
+    with pytest.raises(TypeError) as info:
+        v.value = value
+    assert str(info.value) == "argument 'new_value': " + message
+
+
+def test_text_subclass_accepted():
+    assert V.Other(value=StrSub("abc")).value == "abc"
+    assert type(V.Other(value=StrSub("abc")).value) is str
+
+
+def test_remapped_error_keeps_the_cause():
+    class Cause(Exception):
+        pass
+
+    class Bad:
+        def __index__(self):
+            try:
+                raise Cause("root")
+            except Cause as root:
+                raise TypeError("bad index") from root
+
+    v = V.SemVer("1.2.3")
+    with pytest.raises(TypeError) as info:
+        v.major = Bad()
+    assert str(info.value) == "argument 'new_major': bad index"
+    assert isinstance(info.value.__cause__, Cause)
+
+
+def test_type_error_subclass_is_not_remapped():
+    class Special(TypeError):
+        pass
+
+    class Bad:
+        def __index__(self):
+            raise Special("special")
+
+    v = V.SemVer("1.2.3")
+    with pytest.raises(Special, match="^special$"):
+        v.major = Bad()
+
+
+def test_qualname_is_used_in_messages():
+    class Outer:
+        class Inner:
+            pass
+
+    with pytest.raises(TypeError) as info:
+        V.Other(value=Outer.Inner())
+    assert str(info.value) == (
+        "'test_qualname_is_used_in_messages.<locals>.Outer.Inner' object cannot be converted to 'PyString'"
+    )

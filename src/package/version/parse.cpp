@@ -1,5 +1,6 @@
 // The four parse operations over the shared cursor: SemVer, DotSeparated, Other and Version.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -66,7 +67,9 @@ class IdentifierCollector {
   }
 
   void flush() {
-    out_.reserve(out_.size() + count_);
+    // Grow geometrically: reserving exactly on every flush would make long lists quadratic.
+    const std::size_t needed = out_.size() + count_;
+    if (needed > out_.capacity()) out_.reserve(std::max(needed, 2 * out_.capacity()));
     for (std::size_t i = 0; i < count_; ++i) out_.emplace_back(pending_[i]);
     count_ = 0;
   }

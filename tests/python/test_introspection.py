@@ -87,7 +87,8 @@ def expected_members(class_name):
     for name, (getter_returns, setter_annotation) in PROPERTIES[class_name].items():
         setter_parameter = {"name": f"new_{name}", "annotation": setter_annotation}
         members.append((name, self_only, getter_returns, ["property"]))
-        members.append((name, {**self_only, "args": [setter_parameter]}, "None", [f"{name}.setter"]))
+        setter_arguments = {**self_only, "args": [setter_parameter]}
+        members.append((name, setter_arguments, "None", [f"{name}.setter"]))
     return members
 
 
@@ -143,14 +144,14 @@ def test_every_parent_names_a_class_and_member_counts_match():
 
 @pytest.mark.parametrize("class_name", ["SemVer", "DotSeparated", "Other", "Version"])
 def test_member_signatures(class_name):
-    actual = [
-        (m["name"], m["arguments"], m["returns"], m.get("decorators")) for m in members_of(class_name)
-    ]
+    actual = [(m["name"], m["arguments"], m["returns"], m.get("decorators"))
+              for m in members_of(class_name)]
     assert sorted(map(repr, actual)) == sorted(map(repr, expected_members(class_name)))
 
 
 def test_function_signatures():
-    functions = {item["name"]: item for item in ITEMS if item["type"] == "function" and "id" in item}
+    functions = {item["name"]: item for item in ITEMS
+                 if item["type"] == "function" and "id" in item}
     assert functions["test_function"]["arguments"] == {
         "args": [{"name": "version", "annotation": "Version"}]
     }
@@ -290,7 +291,8 @@ def test_typed_usage_runs():
 @needs_mypy
 def test_typed_usage_passes_mypy_strict(tmp_path):
     shutil.copy(TYPED_USAGE, tmp_path)
-    result = run_python("-m", "mypy", "--strict", "--no-incremental", TYPED_USAGE.name, cwd=tmp_path)
+    result = run_python("-m", "mypy", "--strict", "--no-incremental", TYPED_USAGE.name,
+                        cwd=tmp_path)
     assert result.returncode == 0, result.stdout + result.stderr
 
 

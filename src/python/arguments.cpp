@@ -27,8 +27,10 @@ bool fail_argument_shape(PyObject* object, std::string_view parameter, std::stri
 
 bool raise_too_many_positional(const FunctionSignature& signature, Py_ssize_t given) {
   std::string message = full_name(signature);
-  message.append(" takes ").append(std::to_string(signature.parameters.size()));
-  message.append(" positional arguments but ").append(std::to_string(given));
+  message.append(" takes ");
+  append_decimal(message, signature.parameters.size());
+  message.append(" positional arguments but ");
+  append_decimal(message, static_cast<std::size_t>(given));
   message.append(given == 1 ? " was" : " were").append(" given");
   raise(PyExc_TypeError, message);
   return false;
@@ -52,7 +54,9 @@ bool raise_missing(const FunctionSignature& signature, std::span<PyObject*> out)
     ++missing;
   }
   std::string message = full_name(signature);
-  message.append(" missing ").append(std::to_string(missing)).append(" required positional ");
+  message.append(" missing ");
+  append_decimal(message, missing);
+  message.append(" required positional ");
   message.append(missing == 1 ? "argument" : "arguments").append(": ").append(names);
   raise(PyExc_TypeError, message);
   return false;

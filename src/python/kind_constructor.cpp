@@ -7,7 +7,8 @@ bool raise_positional_count(std::string_view class_name, Py_ssize_t given) {
   if (given == 0) {
     message.append("() requires arguments");
   } else {
-    message.append("() takes 1 positional argument but ").append(std::to_string(given));
+    message.append("() takes 1 positional argument but ");
+    append_decimal(message, static_cast<std::size_t>(given));
     message.append(" were given");
   }
   raise(PyExc_ValueError, message);

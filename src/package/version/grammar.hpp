@@ -132,8 +132,9 @@ class Cursor {
     return position_ == text_.size() || fail(Expected::end_of_input);
   }
 
-  // The next byte when it is an ASCII digit ('0' to '9'), consumed; -1 after recording "digit".
-  int digit() noexcept {
+  // The value of the next character when it is a digit ('0' to '9' only), consumed; otherwise
+  // -1 after recording `on_failure`: "digit", or the label of a rule that begins with the check.
+  int digit_or(Expected on_failure) noexcept {
     if (position_ < text_.size()) {
       const unsigned value = static_cast<unsigned char>(text_[position_]) - unsigned{'0'};
       if (value <= 9) {
@@ -141,17 +142,22 @@ class Cursor {
         return static_cast<int>(value);
       }
     }
-    fail(Expected::digit);
+    fail(on_failure);
     return -1;
   }
+  int digit() noexcept { return digit_or(Expected::digit); }
 
-  bool identifier_character() noexcept {
-    if (position_ < text_.size() &&
-        detail::kIdentifierCharacter[static_cast<unsigned char>(text_[position_])]) {
-      ++position_;
-      return true;
+  // A greedy run of identifier characters: the same as repeating the identifier-character check
+  // until it fails (only the stopping check records), in one tight loop. Returns the text covered.
+  std::string_view identifier_characters() noexcept {
+    const std::size_t start = position_;
+    std::size_t end = start;
+    while (end < text_.size() && detail::kIdentifierCharacter[static_cast<unsigned char>(text_[end])]) {
+      ++end;
     }
-    return fail(Expected::identifier_character);
+    position_ = end;
+    record_.record(end, Expected::identifier_character);
+    return std::string_view(text_.data() + start, end - start);
   }
 
   // XID_Start or '_' (start), XID_Continue (continue); both are labelled "identifier".
@@ -162,13 +168,12 @@ class Cursor {
   // rule's start, then merged into the record held before.
   template <class Rule>
   auto labelled(Expected label, Rule&& rule) {
-    const FailureRecord outer = std::exchange(record_, FailureRecord{});
+    FailureRecord outer = std::exchange(record_, FailureRecord{});
     const std::size_t start = position_;
     auto result = std::forward<Rule>(rule)();
     if (!record_.empty() && record_.position() == start) record_.relabel(label);
-    FailureRecord merged = outer;
-    merged.merge(record_);
-    record_ = merged;
+    outer.merge(record_);
+    record_ = outer;
     return result;
   }
 

@@ -23,20 +23,23 @@ using grammar::Expected;
 
 // One or more digits, greedy, read as an unsigned 32-bit number. Leading zeros are dropped and
 // a value above 4294967295 yields 0, however many digits follow. False when no digit is there.
+//
+// The integer is a labelled rule, but it runs without the set-aside record of
+// Cursor::labelled: inside it only the digit check that ends the repetition can fail, so its own
+// record is that single item ("digit", or "integer" once relabelled at the rule's start), and
+// merging a single-item record is exactly what recording that item directly does.
 bool integer(Cursor& cursor, std::uint32_t& out) {
-  return cursor.labelled(Expected::integer, [&] {
-    int digit = cursor.digit();
-    if (digit < 0) return false;
-    std::uint64_t value = 0;
-    bool overflowed = false;
-    for (; digit >= 0; digit = cursor.digit()) {
-      if (overflowed) continue;
-      value = value * 10 + static_cast<unsigned>(digit);
-      overflowed = value > std::numeric_limits<std::uint32_t>::max();
-    }
-    out = overflowed ? 0 : static_cast<std::uint32_t>(value);
-    return true;
-  });
+  int digit = cursor.digit_or(Expected::integer);
+  if (digit < 0) return false;
+  std::uint64_t value = 0;
+  bool overflowed = false;
+  for (; digit >= 0; digit = cursor.digit_or(Expected::digit)) {
+    if (overflowed) continue;  // stays 0: more digits must not bring a wrapped value back
+    value = value * 10 + static_cast<unsigned>(digit);
+    overflowed = value > std::numeric_limits<std::uint32_t>::max();
+  }
+  out = overflowed ? 0 : static_cast<std::uint32_t>(value);
+  return true;
 }
 
 // Three integers separated by '.'; it does not look past the third.
@@ -46,12 +49,7 @@ bool version_core(Cursor& cursor, SemVer& out) {
 }
 
 // One or more identifier characters; the text covered, or an empty view when there is none.
-std::string_view list_identifier(Cursor& cursor) {
-  const std::size_t start = cursor.position();
-  while (cursor.identifier_character()) {
-  }
-  return cursor.text().substr(start, cursor.position() - start);
-}
+std::string_view list_identifier(Cursor& cursor) { return cursor.identifier_characters(); }
 
 // Collects identifiers and appends them to a list with a single allocation in the common case
 // of a few identifiers.

@@ -32,14 +32,17 @@ double median_ns_per_call(Body&& body) {
   std::vector<double> runs;
   for (int run = 0; run < kRuns; ++run) {
     const double started = thread_cpu_ns();
-    for (int i = 0; i < kCallsPerRun; ++i) body();
+    for (int i = 0; i < kCallsPerRun; ++i)
+      body();
     runs.push_back((thread_cpu_ns() - started) / kCallsPerRun);
   }
   std::sort(runs.begin(), runs.end());
   return runs[runs.size() / 2];
 }
 
-void report(const char* name, double ns) { std::printf("%-44s %9.1f ns\n", name, ns); }
+void report(const char* name, double ns) {
+  std::printf("%-44s %9.1f ns\n", name, ns);
+}
 
 }  // namespace
 

@@ -14,7 +14,9 @@ namespace kolvi::diagnostics {
 
 namespace {
 
-bool is_set(const char* value) { return value != nullptr; }
+bool is_set(const char* value) {
+  return value != nullptr;
+}
 bool equals(const char* value, std::string_view expected) {
   return value != nullptr && std::string_view(value) == expected;
 }
@@ -60,8 +62,8 @@ int LabelColourGenerator::next() noexcept {
   red_ = static_cast<std::uint16_t>(red_ + 20606);
   green_ = static_cast<std::uint16_t>(green_ - 10334);
   blue_ = static_cast<std::uint16_t>(blue_ + 24262);
-  const float mix = 5.0F * unit_share(red_) + 30.0F * unit_share(green_) +
-                    180.0F * unit_share(blue_);
+  const float mix =
+      5.0F * unit_share(red_) + 30.0F * unit_share(green_) + 180.0F * unit_share(blue_);
   return std::min(static_cast<int>(mix), 255) + 16;
 }
 

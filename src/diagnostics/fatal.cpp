@@ -12,7 +12,9 @@ namespace kolvi::diagnostics {
 
 namespace {
 
-constexpr std::string_view as_view(const char* text) { return {text, std::strlen(text)}; }
+constexpr std::string_view as_view(const char* text) {
+  return {text, std::strlen(text)};
+}
 
 }  // namespace
 
@@ -20,17 +22,22 @@ constexpr std::string_view as_view(const char* text) { return {text, std::strlen
 // writev so that faults on two threads do not interleave mid-line.
 void fatal(std::string_view message, std::source_location where) {
   char thread_name[64] = {};
-  if (pthread_getname_np(pthread_self(), thread_name, sizeof thread_name) != 0 ||
-      thread_name[0] == '\0') {
+  if (pthread_getname_np(pthread_self(), thread_name, sizeof thread_name) != 0
+      || thread_name[0] == '\0') {
     std::strcpy(thread_name, "<unnamed>");
   }
   char line[16] = {};
   std::to_chars(line, line + sizeof line - 1, where.line());
 
-  const std::string_view pieces[] = {
-      "thread '",   as_view(thread_name), "' hit an internal fault at ", as_view(where.file_name()),
-      ":",          as_view(line),        ":\n",
-      message,      "\n"};
+  const std::string_view pieces[] = {"thread '",
+                                     as_view(thread_name),
+                                     "' hit an internal fault at ",
+                                     as_view(where.file_name()),
+                                     ":",
+                                     as_view(line),
+                                     ":\n",
+                                     message,
+                                     "\n"};
   iovec vectors[std::size(pieces)];
   for (std::size_t i = 0; i < std::size(pieces); ++i) {
     vectors[i].iov_base = const_cast<char*>(pieces[i].data());

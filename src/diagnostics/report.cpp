@@ -11,6 +11,8 @@
 // Offsets from the parser are bytes; columns here are characters and cells are terminal
 // columns, so input outside ASCII is still underlined at the failing character.
 
+#include "diagnostics/report.hpp"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -20,7 +22,6 @@
 
 #include "diagnostics/display_width.hpp"
 #include "diagnostics/fatal.hpp"
-#include "diagnostics/report.hpp"
 #include "diagnostics/source_line.hpp"
 #include "package/version/utf8.hpp"
 
@@ -99,7 +100,8 @@ PlacedLabel place_label(const ParseError& error, std::string_view source, int co
 
 std::size_t decimal_digits(std::size_t value) noexcept {
   std::size_t digits = 1;
-  for (; value >= 10; value /= 10) ++digits;
+  for (; value >= 10; value /= 10)
+    ++digits;
   return digits;
 }
 
@@ -125,7 +127,9 @@ class ColumnWalker {
   std::size_t column_ = 0;
 };
 
-std::size_t tab_cells(std::size_t column) noexcept { return kTabWidth - column % kTabWidth; }
+std::size_t tab_cells(std::size_t column) noexcept {
+  return kTabWidth - column % kTabWidth;
+}
 
 // Terminal cells the character at `column` takes in the source line and the rows below it.
 std::size_t cell_width(char32_t c, std::size_t column) noexcept {
@@ -138,7 +142,8 @@ std::string_view trim_trailing_white_space(std::string_view text) noexcept {
   std::size_t end = text.size();
   while (end > 0) {
     std::size_t start = end - 1;
-    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+      --start;
     if (!is_white_space(utf8::decode(text, start).code_point)) break;
     end = start;
   }
@@ -263,14 +268,14 @@ void write_message_row(Painter& painter, std::size_t width, const PlacedLabel& l
 
 void write_closing_line(Painter& painter, std::size_t width) {
   std::string line;
-  for (std::size_t i = 0; i < width + 2; ++i) line += kHorizontal;
+  for (std::size_t i = 0; i < width + 2; ++i)
+    line += kHorizontal;
   line += kFrameBottomRight;
   painter.paint(kFrameColour, line);
   painter.plain("\n");
 }
 
-std::vector<PlacedLabel> place_labels(std::span<const ParseError> errors,
-                                      std::string_view source) {
+std::vector<PlacedLabel> place_labels(std::span<const ParseError> errors, std::string_view source) {
   LabelColourGenerator colours;
   std::vector<PlacedLabel> labels;
   labels.reserve(errors.size());
@@ -315,7 +320,8 @@ std::optional<Utf8Fault> first_utf8_fault(std::string_view bytes) noexcept {
     for (std::size_t i = 1; i < length; ++i) {
       if (pos + i >= bytes.size()) return Utf8Fault{pos, 0};
       const unsigned char byte = static_cast<unsigned char>(bytes[pos + i]);
-      const bool valid = i == 1 ? in_range(byte, second_low, second_high) : in_range(byte, 0x80, 0xBF);
+      const bool valid =
+          i == 1 ? in_range(byte, second_low, second_high) : in_range(byte, 0x80, 0xBF);
       if (!valid) return Utf8Fault{pos, i};
     }
     pos += length;
@@ -327,8 +333,8 @@ std::string describe(const Utf8Fault& fault) {
   if (fault.length == 0) {
     return "incomplete utf-8 byte sequence from index " + std::to_string(fault.valid_up_to);
   }
-  return "invalid utf-8 sequence of " + std::to_string(fault.length) + " bytes from index " +
-         std::to_string(fault.valid_up_to);
+  return "invalid utf-8 sequence of " + std::to_string(fault.length) + " bytes from index "
+         + std::to_string(fault.valid_up_to);
 }
 
 }  // namespace
@@ -338,7 +344,8 @@ std::string render_report(std::span<const ParseError> errors, std::string_view s
   if (errors.empty()) fatal("a report needs at least one parse error");
   const std::vector<PlacedLabel> labels = place_labels(errors, source);
   std::size_t last_line = 0;
-  for (const PlacedLabel& label : labels) last_line = std::max(last_line, label.line.number);
+  for (const PlacedLabel& label : labels)
+    last_line = std::max(last_line, label.line.number);
   const std::size_t width = decimal_digits(last_line);
 
   std::string out;
@@ -361,9 +368,8 @@ std::string render_report(std::span<const ParseError> errors, std::string_view s
   return out;
 }
 
-RenderedReport render_report_to_memory(std::span<const ParseError> errors,
-                                       std::string_view source, std::string_view source_name,
-                                       bool colour) {
+RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::string_view source,
+                                       std::string_view source_name, bool colour) {
   try {
     return {render_report(errors, source, source_name, colour), std::nullopt};
   } catch (const std::length_error& error) {

@@ -22,9 +22,8 @@ struct RenderedReport {
 };
 
 // Renders into memory, turning a failed write (the text outgrowing a string) into write_error.
-RenderedReport render_report_to_memory(std::span<const ParseError> errors,
-                                       std::string_view source, std::string_view source_name,
-                                       bool colour);
+RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::string_view source,
+                                       std::string_view source_name, bool colour);
 
 // The exception text for a rendering outcome: the bytes themselves, or
 // "Failed to write error to string: " / "Invalid UTF-8 string: " and the reason.

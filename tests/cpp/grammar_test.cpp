@@ -1,3 +1,5 @@
+#include "package/version/grammar.hpp"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "package/version/grammar.hpp"
 #include "package/version/mod.hpp"
 
 namespace kolvi::version {
@@ -190,10 +191,8 @@ TEST(ParseFailures, SpanCoversTheFoundCharacter) {
     std::string_view text;
     diagnostics::Span span;
   } cases[] = {
-      {Operation::dot_separated, "é", {0, 2}},
-      {Operation::other, "abéx-", {5, 6}},
-      {Operation::other, "ab€x", {2, 5}},
-      {Operation::other, "a😀", {1, 5}},
+      {Operation::dot_separated, "é", {0, 2}}, {Operation::other, "abéx-", {5, 6}},
+      {Operation::other, "ab€x", {2, 5}},      {Operation::other, "a😀", {1, 5}},
       {Operation::semver, "1.2", {3, 3}},
   };
   for (const auto& c : cases) {
@@ -207,7 +206,8 @@ TEST(ParseFailures, SpanCoversTheFoundCharacter) {
 // Builds a record from single-item failures, as primitive steps would.
 FailureRecord record_of(std::size_t position, std::initializer_list<Expected> items) {
   FailureRecord record;
-  for (const Expected item : items) record.record(position, item);
+  for (const Expected item : items)
+    record.record(position, item);
   return record;
 }
 
@@ -241,10 +241,16 @@ TEST(FailureRecord, Merge) {
       {"inner later", record_of(2, {digit, dot, plus}), record_of(4, {minus}), 4, {minus}},
       {"inner earlier", record_of(4, {minus}), record_of(2, {digit, dot}), 4, {minus}},
       {"duplicate kept once", record_of(3, {dot}), record_of(3, {dot}), 3, {dot}},
-      {"equal lengths: outer first", record_of(3, {digit, dot}),
-       record_of(3, {identifier_character, dot}), 3, {digit, dot, identifier_character}},
-      {"inner longer: inner first", record_of(3, {digit}),
-       record_of(3, {identifier_character, dot}), 3, {identifier_character, dot, digit}},
+      {"equal lengths: outer first",
+       record_of(3, {digit, dot}),
+       record_of(3, {identifier_character, dot}),
+       3,
+       {digit, dot, identifier_character}},
+      {"inner longer: inner first",
+       record_of(3, {digit}),
+       record_of(3, {identifier_character, dot}),
+       3,
+       {identifier_character, dot, digit}},
       {"'v' then integer", record_of(0, {v}), record_of(0, {integer}), 0, {v, integer}},
   };
   for (const auto& c : cases) {
@@ -287,7 +293,8 @@ TEST(ParseBadInput, LargeInputsStayLinear) {
   ASSERT_TRUE(digits.ok());
   EXPECT_EQ(digits.value().major, 0U);
 
-  const std::optional<ParseError> digits_only = failure_of(Operation::semver, std::string(size, '1'));
+  const std::optional<ParseError> digits_only =
+      failure_of(Operation::semver, std::string(size, '1'));
   ASSERT_TRUE(digits_only.has_value());
   EXPECT_EQ(digits_only->span.start, size);
 
@@ -301,7 +308,8 @@ TEST(ParseBadInput, LargeInputsStayLinear) {
   EXPECT_EQ(version.value().kind(), Kind::dot_separated);
 
   std::string dotted;
-  for (std::size_t i = 0; i < size / 2; ++i) dotted += "a.";
+  for (std::size_t i = 0; i < size / 2; ++i)
+    dotted += "a.";
   dotted.pop_back();
   const ParseResult<DotSeparated> parts = parse_dot_separated(dotted);
   ASSERT_TRUE(parts.ok());

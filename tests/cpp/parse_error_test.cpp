@@ -1,9 +1,9 @@
+#include "diagnostics/parse_error.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "diagnostics/parse_error.hpp"
 
 namespace kolvi::diagnostics {
 namespace {

@@ -1,3 +1,5 @@
+#include "diagnostics/report.hpp"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -6,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/report.hpp"
 #include "diagnostics/source_line.hpp"
 #include "package/version/mod.hpp"
 
@@ -28,7 +29,8 @@ std::string plain_report(const auto& result, std::string_view text, std::string_
 
 std::string lines(std::initializer_list<std::string_view> rows) {
   std::string out;
-  for (const std::string_view row : rows) (out += row) += '\n';
+  for (const std::string_view row : rows)
+    (out += row) += '\n';
   return out;
 }
 
@@ -42,9 +44,8 @@ TEST(Report, PlainLayouts) {
        lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:5 ]", "   │",
               " 1 │ 1.2.x", "   │     ┬  ", "   │     ╰── found 'x' expected integer", "───╯"})},
       {"end of input", plain_report(version::parse_semver("1.2"), "1.2", semver_source_name),
-       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:4 ]", "   │",
-              " 1 │ 1.2", "   │    │ ", "   │    ╰─ found end of input expected digit, or '.'",
-              "───╯"})},
+       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:4 ]", "   │", " 1 │ 1.2",
+              "   │    │ ", "   │    ╰─ found end of input expected digit, or '.'", "───╯"})},
       {"trailing space trimmed",
        plain_report(version::parse_semver("1.2.3 "), "1.2.3 ", semver_source_name),
        lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:6 ]", "   │",
@@ -52,32 +53,30 @@ TEST(Report, PlainLayouts) {
               "   │      ╰── found ' ' expected digit, '-', '+', or end of input", "───╯"})},
       {"only the first line",
        plain_report(version::parse_semver("1.x\nmore\n"), "1.x\nmore\n", semver_source_name),
-       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:3 ]", "   │",
-              " 1 │ 1.x", "   │   ┬  ", "   │   ╰── found 'x' expected integer", "───╯"})},
+       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:3 ]", "   │", " 1 │ 1.x",
+              "   │   ┬  ", "   │   ╰── found 'x' expected integer", "───╯"})},
       {"tab expanded in the line and the cells",
        plain_report(version::parse_other("a\tb"), "a\tb", other_source_name),
-       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:2 ]", "   │",
-              " 1 │ a   b", "   │  ┬──  ",
-              "   │  ╰──── found '\t' expected identifier, or end of input", "───╯"})},
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:2 ]", "   │", " 1 │ a   b",
+              "   │  ┬──  ", "   │  ╰──── found '\t' expected identifier, or end of input",
+              "───╯"})},
       {"two-byte character counts one column",
        plain_report(version::parse_other("éa-b"), "éa-b", other_source_name),
-       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:3 ]", "   │",
-              " 1 │ éa-b", "   │   ┬  ",
-              "   │   ╰── found '-' expected identifier, or end of input", "───╯"})},
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:3 ]", "   │", " 1 │ éa-b",
+              "   │   ┬  ", "   │   ╰── found '-' expected identifier, or end of input", "───╯"})},
       {"wide characters take two cells",
        plain_report(version::parse_other("日本-x"), "日本-x", other_source_name),
        lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:3 ]", "   │",
               " 1 │ 日本-x", "   │     ┬  ",
               "   │     ╰── found '-' expected identifier, or end of input", "───╯"})},
-      {"found wide character", plain_report(version::parse_dot_separated("a日"), "a日",
-                                            dot_separated_source_name),
+      {"found wide character",
+       plain_report(version::parse_dot_separated("a日"), "a日", dot_separated_source_name),
        lines({"Error: ", "   ╭─[ kolvi::package::version::dot_separated::DotSeparated:1:2 ]",
               "   │", " 1 │ a日", "   │  ┬─  ",
-              "   │  ╰─── found '日' expected alphanumeric or '-', '.', or end of input",
-              "───╯"})},
+              "   │  ╰─── found '日' expected alphanumeric or '-', '.', or end of input", "───╯"})},
       {"empty input", plain_report(version::parse_other(""), "", other_source_name),
-       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:1 ]", "   │",
-              " 1 │ ", "   │ │ ", "   │ ╰─ found end of input expected identifier", "───╯"})},
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:1 ]", "   │", " 1 │ ",
+              "   │ │ ", "   │ ╰─ found end of input expected identifier", "───╯"})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -93,22 +92,24 @@ TEST(Report, ColouredLayout) {
   const std::string frame = "38;5;246", margin = "38;5;240", source = "38;5;249",
                     label = "38;5;201";
   const std::string expected =
-      paint("31", "Error:") + " \n" +                                                 //
-      "   " + paint(frame, "╭") + paint(frame, "─") + paint(frame, "[") +             //
+      paint("31", "Error:") + " \n" +                                               //
+      "   " + paint(frame, "╭") + paint(frame, "─") + paint(frame, "[") +           //
       " kolvi::package::version::semver::SemVer:1:5 " + paint(frame, "]") + "\n" +  //
-      "   " + paint(frame, "│") + "\n" +                                              //
-      " " + paint(frame, "1 │") + " " + paint(source, "1") + paint(source, ".") +     //
-      paint(source, "2") + paint(source, ".") + paint(label, "x") + "\n" +            //
-      " " + paint(margin, "  │") + " " + "    " + paint(label, "┬") + "  \n" +        //
-      " " + paint(margin, "  │") + " " + "    " + paint(label, "╰") + paint(label, "─") +
-      paint(label, "─") + " found 'x' expected integer\n" +  //
+      "   " + paint(frame, "│") + "\n" +                                            //
+      " " + paint(frame, "1 │") + " " + paint(source, "1") + paint(source, ".") +   //
+      paint(source, "2") + paint(source, ".") + paint(label, "x") + "\n" +          //
+      " " + paint(margin, "  │") + " " + "    " + paint(label, "┬") + "  \n" +      //
+      " " + paint(margin, "  │") + " " + "    " + paint(label, "╰") + paint(label, "─")
+      + paint(label, "─") + " found 'x' expected integer\n" +  //
       paint(frame, "───╯") + "\n";
-  EXPECT_EQ(render_report(errors_of(version::parse_semver("1.2.x")), "1.2.x", semver_source_name,
-                          true),
-            expected);
+  EXPECT_EQ(
+      render_report(errors_of(version::parse_semver("1.2.x")), "1.2.x", semver_source_name, true),
+      expected);
 }
 
-TEST(Report, FirstLabelColourIs201) { EXPECT_EQ(LabelColourGenerator().next(), 201); }
+TEST(Report, FirstLabelColourIs201) {
+  EXPECT_EQ(LabelColourGenerator().next(), 201);
+}
 
 TEST(Report, LargeInputRendersInLinearTime) {
   const std::string text = std::string(std::size_t{1} << 20, 'a') + "_";
@@ -132,14 +133,16 @@ TEST(ReportMessage, FallbackMessages) {
   } cases[] = {
       {{"Error: \n", std::nullopt}, "Error: \n"},
       {{"", "string too long"}, "Failed to write error to string: string too long"},
-      {{"ab\xff", std::nullopt}, "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 2"},
+      {{"ab\xff", std::nullopt},
+       "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 2"},
       {{"\xe2\x28\xa1", std::nullopt},
        "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 0"},
       {{"x\xf0\x9f\x98z", std::nullopt},
        "Invalid UTF-8 string: invalid utf-8 sequence of 3 bytes from index 1"},
       {{"\xed\xa0\x80", std::nullopt},
        "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 0"},
-      {{"ok\xe2\x82", std::nullopt}, "Invalid UTF-8 string: incomplete utf-8 byte sequence from index 2"},
+      {{"ok\xe2\x82", std::nullopt},
+       "Invalid UTF-8 string: incomplete utf-8 byte sequence from index 2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
@@ -210,9 +213,9 @@ TEST(SourceLine, FindsTheLineOfAnOffset) {
     std::size_t number;
     std::string_view text;
   } cases[] = {
-      {"abc", 1, 1, "abc"},          {"abc", 3, 1, "abc"},        {"ab\ncd", 2, 1, "ab"},
-      {"ab\ncd", 3, 2, "cd"},        {"ab\r\ncd", 3, 1, "ab"},    {"ab\r\ncd", 4, 2, "cd"},
-      {"a\vb\fc", 4, 3, "c"},        {"a\u2028b", 4, 2, "b"},     {"a\u0085b\u2029c", 7, 3, "c"},
+      {"abc", 1, 1, "abc"},   {"abc", 3, 1, "abc"},     {"ab\ncd", 2, 1, "ab"},
+      {"ab\ncd", 3, 2, "cd"}, {"ab\r\ncd", 3, 1, "ab"}, {"ab\r\ncd", 4, 2, "cd"},
+      {"a\vb\fc", 4, 3, "c"}, {"a\u2028b", 4, 2, "b"},  {"a\u0085b\u2029c", 7, 3, "c"},
       {"", 0, 1, ""},
   };
   for (const auto& c : cases) {

@@ -41,11 +41,13 @@ void FailureRecord::merge(const FailureRecord& inner) noexcept {
   if (inner.position_ < position_) return;
   if (inner.count_ > count_) {
     FailureRecord joined = inner;
-    for (const Expected item : expected()) joined.append(item);
+    for (const Expected item : expected())
+      joined.append(item);
     *this = joined;
     return;
   }
-  for (const Expected item : inner.expected()) append(item);
+  for (const Expected item : inner.expected())
+    append(item);
 }
 
 diagnostics::ParseError FailureRecord::to_error(std::string_view text) const {
@@ -58,7 +60,8 @@ diagnostics::ParseError FailureRecord::to_error(std::string_view text) const {
     error.span.end = position_ + found.length;
   }
   error.expected.reserve(count_);
-  for (const Expected item : expected()) error.expected.push_back(to_expected_item(item));
+  for (const Expected item : expected())
+    error.expected.push_back(to_expected_item(item));
   return error;
 }
 

@@ -98,9 +98,12 @@ namespace detail {
 // so every byte of a multi-byte character answers false.
 inline constexpr std::array<bool, 256> kIdentifierCharacter = [] {
   std::array<bool, 256> table{};
-  for (unsigned c = '0'; c <= '9'; ++c) table[c] = true;
-  for (unsigned c = 'a'; c <= 'z'; ++c) table[c] = true;
-  for (unsigned c = 'A'; c <= 'Z'; ++c) table[c] = true;
+  for (unsigned c = '0'; c <= '9'; ++c)
+    table[c] = true;
+  for (unsigned c = 'a'; c <= 'z'; ++c)
+    table[c] = true;
+  for (unsigned c = 'A'; c <= 'Z'; ++c)
+    table[c] = true;
   table['-'] = true;
   return table;
 }();
@@ -128,9 +131,7 @@ class Cursor {
     return fail(expected_for(kCharacter));
   }
 
-  bool end_of_input() noexcept {
-    return position_ == text_.size() || fail(Expected::end_of_input);
-  }
+  bool end_of_input() noexcept { return position_ == text_.size() || fail(Expected::end_of_input); }
 
   // The value of the next character when it is a digit ('0' to '9' only), consumed; otherwise
   // -1 after recording `on_failure`: "digit", or the label of a rule that begins with the check.
@@ -152,7 +153,8 @@ class Cursor {
   std::string_view identifier_characters() noexcept {
     const std::size_t start = position_;
     std::size_t end = start;
-    while (end < text_.size() && detail::kIdentifierCharacter[static_cast<unsigned char>(text_[end])]) {
+    while (end < text_.size()
+           && detail::kIdentifierCharacter[static_cast<unsigned char>(text_[end])]) {
       ++end;
     }
     position_ = end;
@@ -207,8 +209,8 @@ class Cursor {
     if (position_ < text_.size()) {
       const unsigned char lead = static_cast<unsigned char>(text_[position_]);
       if (lead < 0x80) {
-        const bool accepted = kStart ? (lead == '_' || unicode::is_xid_start(lead))
-                                     : unicode::is_xid_continue(lead);
+        const bool accepted =
+            kStart ? (lead == '_' || unicode::is_xid_start(lead)) : unicode::is_xid_continue(lead);
         if (accepted) {
           ++position_;
           return true;

@@ -44,12 +44,9 @@ bool integer(Cursor& cursor, std::uint32_t& out) {
 
 // Three integers separated by '.'; it does not look past the third.
 bool version_core(Cursor& cursor, SemVer& out) {
-  return integer(cursor, out.major) && cursor.match<'.'>() && integer(cursor, out.minor) &&
-         cursor.match<'.'>() && integer(cursor, out.patch);
+  return integer(cursor, out.major) && cursor.match<'.'>() && integer(cursor, out.minor)
+         && cursor.match<'.'>() && integer(cursor, out.patch);
 }
-
-// One or more identifier characters; the text covered, or an empty view when there is none.
-std::string_view list_identifier(Cursor& cursor) { return cursor.identifier_characters(); }
 
 // Collects identifiers and appends them to a list with a single allocation in the common case
 // of a few identifiers.
@@ -68,7 +65,8 @@ class IdentifierCollector {
     // Grow geometrically: reserving exactly on every flush would make long lists quadratic.
     const std::size_t needed = out_.size() + count_;
     if (needed > out_.capacity()) out_.reserve(std::max(needed, 2 * out_.capacity()));
-    for (std::size_t i = 0; i < count_; ++i) out_.emplace_back(pending_[i]);
+    for (std::size_t i = 0; i < count_; ++i)
+      out_.emplace_back(pending_[i]);
     count_ = 0;
   }
 
@@ -78,18 +76,19 @@ class IdentifierCollector {
   std::size_t count_ = 0;
 };
 
-// Zero or more identifiers separated by single '.'. Never fails: a '.' not followed by an
-// identifier is left unconsumed, and the failure recorded after it stays on the record.
+// Zero or more identifiers (runs of identifier characters) separated by single '.'. Never fails: a
+// '.' not followed by an identifier is left unconsumed, and the failure recorded after it stays on
+// the record.
 void dot_separated_list(Cursor& cursor, TextList& out) {
   cursor.labelled(Expected::dot_separated_list, [&] {
-    std::string_view identifier = list_identifier(cursor);
+    std::string_view identifier = cursor.identifier_characters();
     if (identifier.empty()) return true;
     IdentifierCollector collector(out);
     collector.add(identifier);
     while (true) {
       const std::size_t before_dot = cursor.position();
       if (!cursor.match<'.'>()) break;
-      identifier = list_identifier(cursor);
+      identifier = cursor.identifier_characters();
       if (identifier.empty()) {
         cursor.set_position(before_dot);
         break;
@@ -128,7 +127,9 @@ bool dot_separated_grammar(Cursor& cursor, DotSeparated& out) {
   return cursor.end_of_input();
 }
 
-bool other_grammar(Cursor& cursor) { return identifier(cursor) && cursor.end_of_input(); }
+bool other_grammar(Cursor& cursor) {
+  return identifier(cursor) && cursor.end_of_input();
+}
 
 }  // namespace
 

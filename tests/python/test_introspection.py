@@ -237,12 +237,6 @@ def run_python(*args, cwd, env=None):
     )
 
 
-@needs_mypy
-def test_stubtest_accepts_the_installed_stub(tmp_path):
-    result = run_python("-m", "mypy.stubtest", "kolvi", "--allowlist", str(ALLOWLIST), cwd=tmp_path)
-    assert result.returncode == 0, result.stdout + result.stderr
-
-
 def flat_version_namespace_stub(stub_text):
     """The classes of the `version` namespace, dedented into a module stub of their own."""
     tree = ast.parse(stub_text)
@@ -255,20 +249,29 @@ def flat_version_namespace_stub(stub_text):
     )
 
 
-@needs_mypy
-def test_stubtest_accepts_the_classes_of_the_version_namespace(tmp_path):
+@pytest.fixture(scope="module")
+def stubtest_result(tmp_path_factory):
     # The namespaces are module objects at run time but classes in the stub, so stubtest cannot
-    # descend into them from `kolvi`; a module that re-exports the classes lets it check them.
-    stub = flat_version_namespace_stub(COMMITTED_STUB.read_text())
-    (tmp_path / "kolvi_version_view.pyi").write_text(stub)
-    (tmp_path / "kolvi_version_view.py").write_text(
+    # descend into them from `kolvi`; a module that re-exports the classes, with the classes of
+    # the committed stub as its stub, lets the same run check them. One run: mypy is slow to start.
+    folder = tmp_path_factory.mktemp("stubtest")
+    (folder / "kolvi_version_view.pyi").write_text(
+        flat_version_namespace_stub(COMMITTED_STUB.read_text())
+    )
+    (folder / "kolvi_version_view.py").write_text(
         "import kolvi\n"
         "globals().update(vars(kolvi.package.version))\n"
         "__all__ = list(kolvi.package.version.__all__)\n"
     )
-    env = {**os.environ, "MYPYPATH": str(tmp_path), "PYTHONPATH": str(tmp_path)}
-    result = run_python("-m", "mypy.stubtest", "kolvi_version_view", cwd=tmp_path, env=env)
-    assert result.returncode == 0, stub + result.stdout + result.stderr
+    env = {**os.environ, "MYPYPATH": str(folder), "PYTHONPATH": str(folder)}
+    return run_python("-m", "mypy.stubtest", "kolvi", "kolvi_version_view",
+                      "--allowlist", str(ALLOWLIST), cwd=folder, env=env)
+
+
+@needs_mypy
+def test_stubtest_accepts_the_installed_stub_and_the_classes_in_it(stubtest_result):
+    assert stubtest_result.returncode == 0, stubtest_result.stdout + stubtest_result.stderr
+    assert "in 2 modules" in stubtest_result.stdout
 
 
 def installed_stub():
@@ -288,14 +291,6 @@ def test_typed_usage_runs():
     assert typed_usage.run()[1:] == ["4", "1.3", "MAIN", "True"]
 
 
-@needs_mypy
-def test_typed_usage_passes_mypy_strict(tmp_path):
-    shutil.copy(TYPED_USAGE, tmp_path)
-    result = run_python("-m", "mypy", "--strict", "--no-incremental", TYPED_USAGE.name,
-                        cwd=tmp_path)
-    assert result.returncode == 0, result.stdout + result.stderr
-
-
 MISUSES = [
     ("from kolvi.package.version import SemVer", "import-not-found"),
     ("kolvi.package.version.SemVer('1.2.3').major = '1'", "assignment"),
@@ -305,13 +300,26 @@ MISUSES = [
 ]
 
 
+@pytest.fixture(scope="module")
+def mypy_strict_errors(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("mypy")
+    shutil.copy(TYPED_USAGE, folder)
+    (folder / "misuse.py").write_text("import kolvi\n" + "".join(f"{m}\n" for m, _ in MISUSES))
+    result = run_python("-m", "mypy", "--strict", "--no-incremental", TYPED_USAGE.name,
+                        "misuse.py", cwd=folder)
+    assert "error: " not in result.stderr, result.stderr
+    return [line for line in result.stdout.splitlines() if ": error:" in line]
+
+
 @needs_mypy
-def test_mypy_rejects_misuse(tmp_path):
-    source = "import kolvi\n" + "".join(f"{line}\n" for line, _ in MISUSES)
-    (tmp_path / "misuse.py").write_text(source)
-    result = run_python("-m", "mypy", "--strict", "--no-incremental", "misuse.py", cwd=tmp_path)
-    errors = [line for line in result.stdout.splitlines() if ": error:" in line]
+def test_typed_usage_passes_mypy_strict(mypy_strict_errors):
+    assert [e for e in mypy_strict_errors if e.startswith(TYPED_USAGE.name)] == []
+
+
+@needs_mypy
+def test_mypy_rejects_misuse(mypy_strict_errors):
     for line_number, (misuse, code) in enumerate(MISUSES, start=2):
         prefix = f"misuse.py:{line_number}: error:"
-        assert any(e.startswith(prefix) and e.endswith(f"[{code}]") for e in errors), misuse
-    assert len(errors) == len(MISUSES), result.stdout
+        assert any(e.startswith(prefix) and e.endswith(f"[{code}]") for e in mypy_strict_errors), (
+            misuse)
+    assert len(mypy_strict_errors) == len(MISUSES), mypy_strict_errors

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "diagnostics/report.hpp"
 #include "package/version/mod.hpp"
 
 namespace kolvi::version {
@@ -282,6 +285,51 @@ TEST(Cursor, LabelledRuleRelabelsOnlyAFailureAtItsStart) {
   });
   EXPECT_EQ(further.record().position(), 2U);
   EXPECT_EQ(items_of(further.record()), (std::vector{Expected::digit}));
+}
+
+// Random short texts over the grammar's interesting characters: Version agrees with the three
+// kinds it tries, and when all fail its error sits at the furthest of their failures.
+TEST(ParseVersion, AgreesWithTheKindsOnRandomInput) {
+  const std::string_view alphabet[] = {"0", "1", "9", ".",  "-", "+",  "v",  "V",
+                                       "a", "_", "é", "日", " ", "\t", "\n", "\0"sv};
+  std::mt19937 random(20240601);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 10);
+    for (int i = 0; i < length; ++i)
+      text += alphabet[random() % std::size(alphabet)];
+    SCOPED_TRACE(text);
+
+    const ParseResult<Version> version = parse_version(text);
+    const ParseResult<SemVer> semver = parse_semver(text);
+    const ParseResult<DotSeparated> dotted = parse_dot_separated(text);
+    const ParseResult<Other> other = parse_other(text);
+    if (semver.ok()) {
+      ASSERT_TRUE(version.ok());
+      EXPECT_EQ(version.value().kind(), Kind::semver);
+    } else if (dotted.ok()) {
+      ASSERT_TRUE(version.ok());
+      EXPECT_EQ(version.value(), Version(dotted.value()));
+    } else if (other.ok()) {
+      ASSERT_TRUE(version.ok());
+      EXPECT_EQ(version.value(), Version(other.value()));
+    } else {
+      ASSERT_FALSE(version.ok());
+      const std::size_t furthest =
+          std::max({semver.errors()[0].span.start, dotted.errors()[0].span.start,
+                    other.errors()[0].span.start});
+      const ParseError& error = version.errors()[0];
+      EXPECT_EQ(error.span.start, furthest);
+      EXPECT_LE(error.span.end, text.size());
+      EXPECT_EQ(error.found.has_value(), error.span.start < text.size());
+      EXPECT_FALSE(error.expected.empty());
+      // Control characters and line breaks in the input never break the report's UTF-8.
+      diagnostics::RenderedReport rendered =
+          diagnostics::render_report_to_memory(version.errors(), text, version_source_name, true);
+      const std::string bytes = rendered.bytes;
+      EXPECT_EQ(diagnostics::message_from_rendered(std::move(rendered)), bytes);
+    }
+  }
 }
 
 // Megabyte inputs must parse in linear time; a quadratic step would take minutes here.

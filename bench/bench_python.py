@@ -16,7 +16,7 @@ import sysconfig
 import timeit
 import tracemalloc
 
-from kolvi.package.version import DotSeparated, Other, SemVer, Version
+import kolvi
 
 try:
     import packaging.version as pkg
@@ -26,6 +26,11 @@ try:
     import semver as pysemver
 except ImportError:
     pysemver = None
+
+# The submodules are attributes of kolvi, not importable dotted names.
+_version = kolvi.package.version
+SemVer, DotSeparated, Other, Version = (
+    _version.SemVer, _version.DotSeparated, _version.Other, _version.Version)
 
 SORT_SIZE = 100_000
 MEMORY_COUNT = 1_000_000

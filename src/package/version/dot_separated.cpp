@@ -16,16 +16,4 @@ void append_debug(std::string& out, const DotSeparated& v) {
   out += " }";
 }
 
-std::string display(const DotSeparated& v) {
-  std::string out;
-  append_display(out, v);
-  return out;
-}
-
-std::string debug(const DotSeparated& v) {
-  std::string out;
-  append_debug(out, v);
-  return out;
-}
-
 }  // namespace kolvi::version

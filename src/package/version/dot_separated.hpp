@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "package/version/forms.hpp"
 #include "package/version/parse_result.hpp"
 #include "package/version/text_list.hpp"
 
@@ -22,8 +23,6 @@ inline std::strong_ordering operator<=>(const DotSeparated& a, const DotSeparate
 
 void append_display(std::string& out, const DotSeparated& v);
 void append_debug(std::string& out, const DotSeparated& v);
-std::string display(const DotSeparated& v);
-std::string debug(const DotSeparated& v);
 
 inline constexpr std::string_view dot_separated_source_name =
     "kolvi::package::version::dot_separated::DotSeparated";

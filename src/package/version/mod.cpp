@@ -27,16 +27,4 @@ void append_debug(std::string& out, const Version& v) {
   std::visit([&](const auto& held) { append_debug(out, held); }, v.value());
 }
 
-std::string display(const Version& v) {
-  std::string out;
-  append_display(out, v);
-  return out;
-}
-
-std::string debug(const Version& v) {
-  std::string out;
-  append_debug(out, v);
-  return out;
-}
-
 }  // namespace kolvi::version

@@ -8,6 +8,7 @@
 
 #include "package/version/dot_separated.hpp"
 #include "package/version/other.hpp"
+#include "package/version/forms.hpp"
 #include "package/version/parse_result.hpp"
 #include "package/version/semver.hpp"
 
@@ -42,8 +43,6 @@ std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept;
 
 void append_display(std::string& out, const Version& v);
 void append_debug(std::string& out, const Version& v);
-std::string display(const Version& v);
-std::string debug(const Version& v);
 
 inline constexpr std::string_view version_source_name = "kolvi::package::version::Version";
 ParseResult<Version> parse_version(std::string_view text);

@@ -13,12 +13,4 @@ void append_debug(std::string& out, const Other& v) {
   out += " }";
 }
 
-std::string display(const Other& v) { return v.value; }
-
-std::string debug(const Other& v) {
-  std::string out;
-  append_debug(out, v);
-  return out;
-}
-
 }  // namespace kolvi::version

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "package/version/forms.hpp"
 #include "package/version/parse_result.hpp"
 #include "package/version/text_list.hpp"
 
@@ -20,8 +21,6 @@ inline std::strong_ordering operator<=>(const Other& a, const Other& b) noexcept
 
 void append_display(std::string& out, const Other& v);
 void append_debug(std::string& out, const Other& v);
-std::string display(const Other& v);
-std::string debug(const Other& v);
 
 inline constexpr std::string_view other_source_name = "kolvi::package::version::other::Other";
 ParseResult<Other> parse_other(std::string_view text);

@@ -76,16 +76,4 @@ void append_debug(std::string& out, const SemVer& v) {
   out += " }";
 }
 
-std::string display(const SemVer& v) {
-  std::string out;
-  append_display(out, v);
-  return out;
-}
-
-std::string debug(const SemVer& v) {
-  std::string out;
-  append_debug(out, v);
-  return out;
-}
-
 }  // namespace kolvi::version

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "package/version/forms.hpp"
 #include "package/version/parse_result.hpp"
 #include "package/version/text_list.hpp"
 
@@ -25,8 +26,6 @@ std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept;
 
 void append_display(std::string& out, const SemVer& v);
 void append_debug(std::string& out, const SemVer& v);
-std::string display(const SemVer& v);
-std::string debug(const SemVer& v);
 
 inline constexpr std::string_view semver_source_name = "kolvi::package::version::semver::SemVer";
 ParseResult<SemVer> parse_semver(std::string_view text);

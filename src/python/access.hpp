@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Python.h>
+
 #include <atomic>
 #include <cstdint>
 
@@ -26,6 +28,12 @@ class AccessFlag {
   }
   void release_exclusive() noexcept { state_.store(0, std::memory_order_release); }
 
+  // True unless an exclusive holder exists. Only meaningful where the interpreter lock is held
+  // for the whole read, see BriefSharedAccess.
+  bool not_exclusive() const noexcept {
+    return state_.load(std::memory_order_relaxed) != kExclusive;
+  }
+
  private:
   static constexpr std::uintptr_t kExclusive = ~std::uintptr_t{0};
   std::atomic<std::uintptr_t> state_{0};
@@ -44,6 +52,28 @@ class SharedAccess {
 
  private:
   AccessFlag* flag_;
+};
+
+// Shared access for a scope that runs no Python code and never lets go of the interpreter lock,
+// such as a comparison. With the lock held throughout, no other thread can observe the count, so
+// the GIL build only checks that nobody holds the value exclusively and skips the two atomic
+// read-modify-writes; list.sort calls the comparison millions of times. The free-threaded build
+// keeps the full count.
+class BriefSharedAccess {
+ public:
+#ifdef Py_GIL_DISABLED
+  explicit BriefSharedAccess(AccessFlag& flag) noexcept : access_(flag) {}
+  bool held() const noexcept { return access_.held(); }
+
+ private:
+  SharedAccess access_;
+#else
+  explicit BriefSharedAccess(AccessFlag& flag) noexcept : held_(flag.not_exclusive()) {}
+  bool held() const noexcept { return held_; }
+
+ private:
+  bool held_;
+#endif
 };
 
 // Scoped exclusive access; check `held()` before writing.

@@ -2,6 +2,7 @@
 
 #include <Python.h>
 
+#include <compare>
 #include <new>
 #include <string>
 #include <string_view>
@@ -29,12 +30,23 @@ Instance<Value>* as_instance(PyObject* object) noexcept {
   return reinterpret_cast<Instance<Value>*>(object);
 }
 
+// Instances reference no other objects and are not tracked by the garbage collector, so when the
+// type keeps the generic allocator the memory is taken directly: PyType_GenericAlloc would only
+// add a zero fill that the in-place construction overwrites anyway.
+inline PyObject* allocate_object(PyTypeObject* type) noexcept {
+  if (type->tp_alloc == PyType_GenericAlloc && !PyType_HasFeature(type, Py_TPFLAGS_HAVE_GC)) {
+    void* memory = PyObject_Malloc(static_cast<std::size_t>(type->tp_basicsize));
+    return PyObject_Init(static_cast<PyObject*>(memory), type);  // MemoryError when null
+  }
+  const allocfunc alloc = type->tp_alloc != nullptr ? type->tp_alloc : PyType_GenericAlloc;
+  return alloc(type, 0);
+}
+
 // The constructor frame's last step: allocate only once the value exists, then move it in.
 // On failure the caller's value is simply destroyed with it.
 template <class Value>
 PyObject* new_instance(PyTypeObject* subtype, Value&& value) noexcept {
-  const allocfunc alloc = subtype->tp_alloc != nullptr ? subtype->tp_alloc : PyType_GenericAlloc;
-  PyObject* object = alloc(subtype, 0);
+  PyObject* object = allocate_object(subtype);
   if (object == nullptr) return nullptr;
   Instance<Value>* instance = as_instance<Value>(object);
   new (&instance->value) Value(std::move(value));
@@ -102,29 +114,57 @@ int write_property(PyObject* self, PyObject* new_value, std::string_view paramet
   }
 }
 
+// The order of two values. Numbers decide nearly every comparison of semantic versions, so they
+// are compared here where the compiler can inline them; only a tie calls the full order.
+template <class Value>
+std::strong_ordering order_of(const Value& a, const Value& b) noexcept {
+  return a <=> b;
+}
+template <>
+inline std::strong_ordering order_of(const version::SemVer& a, const version::SemVer& b) noexcept {
+  if (a.major != b.major) return a.major <=> b.major;
+  if (a.minor != b.minor) return a.minor <=> b.minor;
+  if (a.patch != b.patch) return a.patch <=> b.patch;
+  return a <=> b;
+}
+
+template <class Value>
+bool equal_values(const Value& a, const Value& b) noexcept {
+  return a == b;
+}
+template <>
+inline bool equal_values(const version::SemVer& a, const version::SemVer& b) noexcept {
+  return a.major == b.major && a.minor == b.minor && a.patch == b.patch && a == b;
+}
+
+template <class Value>
+bool holds(const Value& a, const Value& b, int op) noexcept {
+  switch (op) {
+    case Py_EQ: return equal_values(a, b);
+    case Py_NE: return !equal_values(a, b);
+    case Py_LT: return order_of(a, b) < 0;
+    case Py_LE: return order_of(a, b) <= 0;
+    case Py_GT: return order_of(a, b) > 0;
+    default: return order_of(a, b) >= 0;
+  }
+}
+
 // Rich comparison: foreign operands get NotImplemented, so Python falls back to identity for
-// == and != and raises its own TypeError for ordering.
+// == and != and raises its own TypeError for ordering. The classes cannot be subclassed, so the
+// type checks are pointer compares; nothing here allocates or runs Python code, which is what
+// BriefSharedAccess requires.
 template <class Value>
 PyObject* compare_instances(PyObject* self, PyObject* other, int op) noexcept {
   PyTypeObject* type = type_of<Value>();
   if (!PyObject_TypeCheck(self, type)) Py_RETURN_NOTIMPLEMENTED;
   Instance<Value>* left = as_instance<Value>(self);
-  SharedAccess left_access(left->access);
+  BriefSharedAccess left_access(left->access);
   if (!left_access.held() || op < Py_LT || op > Py_GE) Py_RETURN_NOTIMPLEMENTED;
   if (!PyObject_TypeCheck(other, type)) Py_RETURN_NOTIMPLEMENTED;
   Instance<Value>* right = as_instance<Value>(other);
-  SharedAccess right_access(right->access);
+  BriefSharedAccess right_access(right->access);
   if (!right_access.held()) return raise(PyExc_RuntimeError, kAlreadyMutablyBorrowed);
-  bool result = false;
-  switch (op) {
-    case Py_EQ: result = left->value == right->value; break;
-    case Py_NE: result = !(left->value == right->value); break;
-    case Py_LT: result = (left->value <=> right->value) < 0; break;
-    case Py_LE: result = (left->value <=> right->value) <= 0; break;
-    case Py_GT: result = (left->value <=> right->value) > 0; break;
-    default: result = (left->value <=> right->value) >= 0; break;
-  }
-  return PyBool_FromLong(result);
+  return Py_NewRef(holds(left->value, right->value, op) ? Py_True : Py_False);
 }
 
 }  // namespace kolvi::python

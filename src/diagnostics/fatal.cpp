@@ -12,7 +12,7 @@ namespace kolvi::diagnostics {
 
 namespace {
 
-constexpr std::string_view as_view(const char* text) {
+std::string_view as_view(const char* text) {
   return {text, std::strlen(text)};
 }
 

@@ -1,8 +1,9 @@
 """Side-by-side timings of kolvi against the builtin floor and peer libraries.
 
-Everything runs in one process so that ratios compare like with like. Prints a
-Markdown table: median ns per operation, the ratio to int("12345"), and the
-ratio of the peer's time to kolvi's (how many times faster kolvi is).
+Everything runs in one process so that ratios compare like with like. Prints
+Markdown tables: median ns per operation, the ratio to int("12345"), the
+ratio of the peer's time to kolvi's (how many times faster kolvi is), bytes per
+instance, and the targets with --check turning a missed one into exit status 1.
 """
 
 from __future__ import annotations
@@ -15,8 +16,13 @@ import sys
 import sysconfig
 import timeit
 import tracemalloc
+import warnings
 
-import kolvi
+# kolvi declares that it needs the interpreter lock, so a free-threaded interpreter turns the
+# lock on at import and warns; the table header states the lock's state instead.
+with warnings.catch_warnings():
+    warnings.filterwarnings("ignore", "The global interpreter lock", RuntimeWarning)
+    import kolvi
 
 try:
     import packaging.version as pkg
@@ -97,6 +103,7 @@ def bytes_per_instance(make):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--quick", action="store_true", help="fewer repeats, for a smoke run")
+    parser.add_argument("--check", action="store_true", help="exit with 1 when a target is missed")
     args = parser.parse_args()
     repeat = 3 if args.quick else 7
 
@@ -155,12 +162,16 @@ def main():
         rows.append(("failed parse", 'packaging Version("1.2.x")', peer, 'SemVer("1.2.x") with report', fail_ns))
 
     print_table(rows, floor)
-    print_memory()
+    memory = print_memory()
+    met = check_targets({label: ns for _, label, ns, _, _ in rows}, memory)
+    return 0 if met or not args.check else 1
 
 
 def print_table(rows, floor):
-    gil = "GIL" if getattr(sys, "_is_gil_enabled", lambda: True)() else "free-threaded"
-    print(f"Python {sys.version.split()[0]} ({sysconfig.get_config_var('EXT_SUFFIX')}, {gil})\n")
+    build = "free-threaded build" if is_free_threaded() else "GIL build"
+    lock = "on" if getattr(sys, "_is_gil_enabled", lambda: True)() else "off"
+    print(f"Python {sys.version.split()[0]} ({sysconfig.get_config_var('EXT_SUFFIX')}, {build}, "
+          f"interpreter lock {lock} while running)\n")
     print("| group | operation | ns/op | × int(str) | peer ÷ kolvi |")
     print("|---|---|---:|---:|---:|")
     for group, label, ns, peer_of, peer_ns in rows:
@@ -176,9 +187,54 @@ def print_memory():
         makers.append(('packaging Version("1.2.3")', lambda: pkg.Version("1.2.3")))
     if pysemver:
         makers.append(('semver parse("1.2.3")', lambda: pysemver.Version.parse("1.2.3")))
+    memory = {}
     for label, make in makers:
-        print(f"| {label} | {bytes_per_instance(make):.0f} |")
+        memory[label] = bytes_per_instance(make)
+        print(f"| {label} | {memory[label]:.0f} |")
+    return memory
+
+
+def is_free_threaded():
+    return bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
+
+
+def targets(ns, memory):
+    """(description, measured figure, limit, True when the figure must stay at or below it)."""
+    floor = ns['int("12345")']
+    plain, pre = ns['SemVer("1.2.3")'], ns['SemVer("1.2.3-rc.1+build.5")']
+    out = [
+        ('SemVer("1.2.3") × int(str)', plain / floor, 2.5, True),
+        ('Version("1.2.3-rc.1+build.5") × int(str)', ns['Version("1.2.3-rc.1+build.5")'] / floor, 4.0, True),
+        (f"sorted {SORT_SIZE:,} SemVer ÷ tuples", ns[f"sorted {SORT_SIZE:,} SemVer"] / ns[f"sorted {SORT_SIZE:,} tuples"], 1.0, True),
+        ('bytes per SemVer("1.2.3")', memory['SemVer("1.2.3")'], 96 if is_free_threaded() else 64, True),
+    ]
+    if pkg:
+        out += [
+            ('packaging ÷ kolvi, "1.2.3"', ns['packaging Version("1.2.3")'] / plain, 5.0, False),
+            ('packaging ÷ kolvi, pre-release', ns['packaging Version("1.2.3rc1+build.5")'] / pre, 10.0, False),
+            ('packaging failure ÷ kolvi failure with report',
+             ns['packaging Version("1.2.x")'] / ns['SemVer("1.2.x") with report'], 1.0, False),
+        ]
+    if pysemver:
+        out += [
+            ('semver ÷ kolvi, "1.2.3"', ns['semver parse("1.2.3")'] / plain, 10.0, False),
+            ('semver ÷ kolvi, pre-release', ns['semver parse("1.2.3-rc.1+build.5")'] / pre, 10.0, False),
+        ]
+    return out
+
+
+def check_targets(ns, memory):
+    """Prints the targets table; returns True when every target is met."""
+    print("\n| target | measured | limit | met |")
+    print("|---|---:|---:|---|")
+    all_met = True
+    for label, figure, limit, at_most in targets(ns, memory):
+        met = figure <= limit if at_most else figure >= limit
+        all_met = all_met and met
+        bound = "≤" if at_most else "≥"
+        print(f"| {label} | {figure:.2f} | {bound} {limit:g} | {'yes' if met else 'NO'} |")
+    return all_met
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

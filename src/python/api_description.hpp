@@ -71,8 +71,8 @@ inline constexpr std::string_view kAny = "typing.Any";
 inline constexpr std::string_view kOptionalAny = "typing.Any | None";
 
 inline constexpr std::array kSemVerProperties{
-    Property{"major", kInt, kInt},      Property{"minor", kInt, kInt},
-    Property{"patch", kInt, kInt},      Property{"rc", kAny, kOptionalAny},
+    Property{"major", kInt, kInt},        Property{"minor", kInt, kInt},
+    Property{"patch", kInt, kInt},        Property{"rc", kAny, kOptionalAny},
     Property{"meta", kAny, kOptionalAny},
 };
 inline constexpr std::array kDotSeparatedProperties{Property{"parts", kAny, kAny}};
@@ -89,8 +89,8 @@ inline constexpr std::array kClasses{
 };
 
 inline constexpr std::array kFunctions{
-    Function{"test_function", "3982591204276466723",
-             Arguments{.ordinary = {"version", "Version"}}, kNone},
+    Function{"test_function", "3982591204276466723", Arguments{.ordinary = {"version", "Version"}},
+             kNone},
     Function{"init_tracing", "3408162280352740483", Arguments{}, kAny},
 };
 

@@ -13,24 +13,34 @@ namespace {
 constexpr std::size_t kClassCount = std::size(kClassOrder);
 std::atomic<PyTypeObject*> type_cells[kClassCount] = {};
 
-std::size_t index_of(ClassId id) noexcept { return static_cast<std::size_t>(id); }
+std::size_t index_of(ClassId id) noexcept {
+  return static_cast<std::size_t>(id);
+}
 
 PyType_Spec& spec_of(ClassId id) noexcept {
   switch (id) {
-    case ClassId::version: return version_type_spec();
-    case ClassId::semver: return semver_type_spec();
-    case ClassId::dot_separated: return dot_separated_type_spec();
-    case ClassId::other: break;
+    case ClassId::version:
+      return version_type_spec();
+    case ClassId::semver:
+      return semver_type_spec();
+    case ClassId::dot_separated:
+      return dot_separated_type_spec();
+    case ClassId::other:
+      break;
   }
   return other_type_spec();
 }
 
 void finish(ClassId id, PyTypeObject* type) noexcept {
   switch (id) {
-    case ClassId::version: return finish_version_type(type);
-    case ClassId::semver: return finish_semver_type(type);
-    case ClassId::dot_separated: return finish_dot_separated_type(type);
-    case ClassId::other: return finish_other_type(type);
+    case ClassId::version:
+      return finish_version_type(type);
+    case ClassId::semver:
+      return finish_semver_type(type);
+    case ClassId::dot_separated:
+      return finish_dot_separated_type(type);
+    case ClassId::other:
+      return finish_other_type(type);
   }
 }
 
@@ -38,10 +48,14 @@ void finish(ClassId id, PyTypeObject* type) noexcept {
 
 std::string_view class_name(ClassId id) noexcept {
   switch (id) {
-    case ClassId::version: return "Version";
-    case ClassId::semver: return "SemVer";
-    case ClassId::dot_separated: return "DotSeparated";
-    case ClassId::other: break;
+    case ClassId::version:
+      return "Version";
+    case ClassId::semver:
+      return "SemVer";
+    case ClassId::dot_separated:
+      return "DotSeparated";
+    case ClassId::other:
+      break;
   }
   return "Other";
 }

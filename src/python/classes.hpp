@@ -10,21 +10,29 @@ namespace kolvi::python {
 
 // The four classes, in the order the module body adds them.
 enum class ClassId { version, semver, dot_separated, other };
-inline constexpr ClassId kClassOrder[] = {ClassId::version, ClassId::semver,
-                                          ClassId::dot_separated, ClassId::other};
+inline constexpr ClassId kClassOrder[] = {ClassId::version, ClassId::semver, ClassId::dot_separated,
+                                          ClassId::other};
 
 std::string_view class_name(ClassId id) noexcept;
 
 template <class Value>
 constexpr ClassId class_id_of() noexcept;
 template <>
-constexpr ClassId class_id_of<version::Version>() noexcept { return ClassId::version; }
+constexpr ClassId class_id_of<version::Version>() noexcept {
+  return ClassId::version;
+}
 template <>
-constexpr ClassId class_id_of<version::SemVer>() noexcept { return ClassId::semver; }
+constexpr ClassId class_id_of<version::SemVer>() noexcept {
+  return ClassId::semver;
+}
 template <>
-constexpr ClassId class_id_of<version::DotSeparated>() noexcept { return ClassId::dot_separated; }
+constexpr ClassId class_id_of<version::DotSeparated>() noexcept {
+  return ClassId::dot_separated;
+}
 template <>
-constexpr ClassId class_id_of<version::Other>() noexcept { return ClassId::other; }
+constexpr ClassId class_id_of<version::Other>() noexcept {
+  return ClassId::other;
+}
 
 // The type object of a class, made on first use and kept for the life of the process.
 // Returns null with the interpreter's exception set when it cannot be made.

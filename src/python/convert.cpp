@@ -92,7 +92,9 @@ bool to_optional_text_list(PyObject* object, version::OptionalTextList& out) {
   return true;
 }
 
-Ref from_u32(std::uint32_t value) noexcept { return Ref::steal(PyLong_FromLong(value)); }
+Ref from_u32(std::uint32_t value) noexcept {
+  return Ref::steal(PyLong_FromLong(value));
+}
 
 Ref from_text(std::string_view text) noexcept {
   return Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));

@@ -14,7 +14,8 @@ constexpr std::array<std::string_view, 1> kKeywords = {"parts"};
 InternedName parts_key("parts");
 
 bool dot_separated_from_argument(PyObject* argument, DotSeparated& out) {
-  return kind_from_argument(argument, version::parse_dot_separated, version::dot_separated_source_name, out);
+  return kind_from_argument(argument, version::parse_dot_separated,
+                            version::dot_separated_source_name, out);
 }
 
 bool build_dot_separated(PyObject* args, PyObject* kwargs, DotSeparated& out) {
@@ -27,8 +28,8 @@ bool build_dot_separated(PyObject* args, PyObject* kwargs, DotSeparated& out) {
     return false;
   }
   Ref parts;
-  return require_keyword(kwargs, parts_key, parts) && to_text_list(parts.get(), out.parts) &&
-         check_keyword_names(kwargs, kKeywords, "DotSeparated");
+  return require_keyword(kwargs, parts_key, parts) && to_text_list(parts.get(), out.parts)
+         && check_keyword_names(kwargs, kKeywords, "DotSeparated");
 }
 
 PyObject* dot_separated_new(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) noexcept {
@@ -63,12 +64,14 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {"builtins.DotSeparated", sizeof(Instance<DotSeparated>), 0,
-                    Py_TPFLAGS_DEFAULT, slots};
+PyType_Spec spec = {"builtins.DotSeparated", sizeof(Instance<DotSeparated>), 0, Py_TPFLAGS_DEFAULT,
+                    slots};
 
 }  // namespace
 
-PyType_Spec& dot_separated_type_spec() noexcept { return spec; }
+PyType_Spec& dot_separated_type_spec() noexcept {
+  return spec;
+}
 void finish_dot_separated_type(PyTypeObject* type) noexcept {
   type->tp_vectorcall = construct_fast<DotSeparated, dot_separated_from_argument>;
 }

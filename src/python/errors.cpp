@@ -48,7 +48,8 @@ void append_decimal(std::string& out, std::size_t number) {
     digits[length++] = static_cast<char>('0' + number % 10);
     number /= 10;
   } while (number != 0);
-  while (length > 0) out.push_back(digits[--length]);
+  while (length > 0)
+    out.push_back(digits[--length]);
 }
 
 PyObject* raise(PyObject* type, std::string_view message) noexcept {
@@ -75,7 +76,8 @@ PyObject* raise_conversion_error(PyObject* object, std::string_view target) noex
 
 PyObject* panic_exception_type() noexcept {
   if (PyObject* existing = panic_type_cell.load(std::memory_order_acquire)) return existing;
-  PyObject* created = PyErr_NewExceptionWithDoc(kPanicName, kPanicDoc, PyExc_BaseException, nullptr);
+  PyObject* created =
+      PyErr_NewExceptionWithDoc(kPanicName, kPanicDoc, PyExc_BaseException, nullptr);
   if (created == nullptr) internal_fault("failed to create the PanicException type");
   // Lock-free publication: nobody ever waits here, so no thread can block while attached.
   PyObject* expected = nullptr;
@@ -119,6 +121,8 @@ void remap_argument_error(std::string_view parameter) noexcept {
   }
 }
 
-PyObject* raise_out_of_memory() noexcept { return PyErr_NoMemory(); }
+PyObject* raise_out_of_memory() noexcept {
+  return PyErr_NoMemory();
+}
 
 }  // namespace kolvi::python

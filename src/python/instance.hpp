@@ -20,8 +20,7 @@ namespace kolvi::python {
 // and no GC header: a SemVer without identifier lists is 56 bytes on the GIL build.
 template <class Value>
 struct Instance {
-  PyObject_HEAD
-  Value value;
+  PyObject_HEAD Value value;
   AccessFlag access;
 };
 
@@ -88,8 +87,8 @@ PyObject* str_instance(PyObject* self) noexcept {
 // The property setter frame: refuse deletion, convert with the parameter's name on a TypeError,
 // then replace the field under exclusive access. A failure leaves the instance untouched.
 template <class Value, class Field, class Convert, class Assign>
-int write_property(PyObject* self, PyObject* new_value, std::string_view parameter,
-                   Convert convert, Assign assign) noexcept {
+int write_property(PyObject* self, PyObject* new_value, std::string_view parameter, Convert convert,
+                   Assign assign) noexcept {
   if (new_value == nullptr) {
     raise(PyExc_AttributeError, "can't delete attribute");
     return -1;
@@ -140,12 +139,18 @@ inline bool equal_values(const version::SemVer& a, const version::SemVer& b) noe
 template <class Value>
 bool holds(const Value& a, const Value& b, int op) noexcept {
   switch (op) {
-    case Py_EQ: return equal_values(a, b);
-    case Py_NE: return !equal_values(a, b);
-    case Py_LT: return order_of(a, b) < 0;
-    case Py_LE: return order_of(a, b) <= 0;
-    case Py_GT: return order_of(a, b) > 0;
-    default: return order_of(a, b) >= 0;
+    case Py_EQ:
+      return equal_values(a, b);
+    case Py_NE:
+      return !equal_values(a, b);
+    case Py_LT:
+      return order_of(a, b) < 0;
+    case Py_LE:
+      return order_of(a, b) <= 0;
+    case Py_GT:
+      return order_of(a, b) > 0;
+    default:
+      return order_of(a, b) >= 0;
   }
 }
 

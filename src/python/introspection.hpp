@@ -41,13 +41,16 @@ constexpr std::size_t member_count(const api::Class& cls) {
 
 constexpr std::size_t count_records() {
   std::size_t count = 1 + api::kClasses.size() + api::kFunctions.size();
-  for (const api::Class& cls : api::kClasses) count += member_count(cls);
+  for (const api::Class& cls : api::kClasses)
+    count += member_count(cls);
   return count;
 }
 
 inline constexpr std::size_t kRecordCount = count_records();
 
-constexpr api::Parameter self_parameter() { return {"self"}; }
+constexpr api::Parameter self_parameter() {
+  return {"self"};
+}
 
 constexpr api::Arguments constructor_arguments(api::Constructor constructor) {
   api::Arguments arguments{.positional_only = {"cls"}, .vararg = {"args"}};
@@ -61,10 +64,12 @@ template <std::size_t N>
 constexpr void append_members(const api::Class& cls, std::array<Record, N>& records,
                               std::size_t& next) {
   // __new__ records "None" as its return, as the records of this API always have.
-  records[next++] = {RecordKind::kMethod, "__new__", cls.id,
-                     constructor_arguments(cls.constructor), api::kNone};
+  records[next++] = {RecordKind::kMethod, "__new__", cls.id, constructor_arguments(cls.constructor),
+                     api::kNone};
   for (std::string_view method : api::kComparisonMethods) {
-    records[next++] = {RecordKind::kMethod, method, cls.id,
+    records[next++] = {RecordKind::kMethod,
+                       method,
+                       cls.id,
                        {.positional_only = self_parameter(), .ordinary = {"other", cls.name}},
                        api::kBool};
   }
@@ -73,8 +78,11 @@ constexpr void append_members(const api::Class& cls, std::array<Record, N>& reco
         RecordKind::kMethod, method, cls.id, {.positional_only = self_parameter()}, api::kStr};
   }
   for (const api::Property& property : cls.properties) {
-    records[next++] = {RecordKind::kGetter, property.name, cls.id,
-                       {.positional_only = self_parameter()}, property.getter_returns};
+    records[next++] = {RecordKind::kGetter,
+                       property.name,
+                       cls.id,
+                       {.positional_only = self_parameter()},
+                       property.getter_returns};
     records[next++] = {
         RecordKind::kSetter,
         property.name,

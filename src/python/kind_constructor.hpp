@@ -67,8 +67,7 @@ bool copy_out_of_version(PyObject* argument, Value& out, bool& not_applicable) {
 // Builds a kind value from the one positional argument: a str is parsed, an instance of the
 // same class or a Version holding that kind is copied under shared access.
 template <class Value, class Parse>
-bool kind_from_argument(PyObject* argument, Parse parse, std::string_view source_name,
-                        Value& out) {
+bool kind_from_argument(PyObject* argument, Parse parse, std::string_view source_name, Value& out) {
   if (PyUnicode_Check(argument)) {
     std::string_view text;
     if (!to_text_view(argument, text)) return false;
@@ -91,8 +90,7 @@ bool kind_from_argument(PyObject* argument, Parse parse, std::string_view source
 
 // The whole positional form: count check, then kind_from_argument.
 template <class Value, class Parse>
-bool kind_from_positional(PyObject* args, Parse parse, std::string_view source_name,
-                          Value& out) {
+bool kind_from_positional(PyObject* args, Parse parse, std::string_view source_name, Value& out) {
   const Py_ssize_t count = PyTuple_GET_SIZE(args);
   if (count != 1) return raise_positional_count(class_name(class_id_of<Value>()), count);
   return kind_from_argument(PyTuple_GET_ITEM(args, 0), parse, source_name, out);

@@ -117,8 +117,8 @@ bool add_types(PyObject* version_module) {
     PyTypeObject* type = make_type(id);
     if (type == nullptr) return false;
     const std::string_view text = class_name(id);
-    const Ref name = Ref::steal(
-        PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+    const Ref name =
+        Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
     if (!name || !add_to_module(version_module, name.get(), reinterpret_cast<PyObject*>(type))) {
       return false;
     }
@@ -133,10 +133,9 @@ bool run_module_body(PyObject* top) {
   const Ref version_name = Ref::steal(PyUnicode_FromString("version"));
   const Ref version = Ref::steal(version_name ? PyModule_NewObject(version_name.get()) : nullptr);
   if (!version) return false;
-  return add_types(version.get()) && add_module_to_module(package.get(), version.get()) &&
-         add_module_to_module(top, package.get()) &&
-         add_function(top, &test_function_definition) &&
-         add_function(top, &init_tracing_definition);
+  return add_types(version.get()) && add_module_to_module(package.get(), version.get())
+         && add_module_to_module(top, package.get()) && add_function(top, &test_function_definition)
+         && add_function(top, &init_tracing_definition);
 }
 
 Ref build_module() {

@@ -26,8 +26,8 @@ bool build_other(PyObject* args, PyObject* kwargs, Other& out) {
     return false;
   }
   Ref value;
-  return require_keyword(kwargs, value_key, value) && to_text(value.get(), out.value) &&
-         check_keyword_names(kwargs, kKeywords, "Other");
+  return require_keyword(kwargs, value_key, value) && to_text(value.get(), out.value)
+         && check_keyword_names(kwargs, kKeywords, "Other");
 }
 
 PyObject* other_new(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) noexcept {
@@ -50,8 +50,9 @@ PyGetSetDef properties[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "Other(*args, **kwargs)\n--\n\nPython wrapper around the [`Other`] version type")},
+    {Py_tp_doc,
+     const_cast<char*>(
+         "Other(*args, **kwargs)\n--\n\nPython wrapper around the [`Other`] version type")},
     {Py_tp_new, reinterpret_cast<void*>(other_new)},
     {Py_tp_repr, reinterpret_cast<void*>(repr_instance<Other>)},
     {Py_tp_str, reinterpret_cast<void*>(str_instance<Other>)},
@@ -65,7 +66,9 @@ PyType_Spec spec = {"builtins.Other", sizeof(Instance<Other>), 0, Py_TPFLAGS_DEF
 
 }  // namespace
 
-PyType_Spec& other_type_spec() noexcept { return spec; }
+PyType_Spec& other_type_spec() noexcept {
+  return spec;
+}
 void finish_other_type(PyTypeObject* type) noexcept {
   type->tp_vectorcall = construct_fast<Other, other_from_argument>;
 }

@@ -39,10 +39,10 @@ bool read_list(PyObject* kwargs, InternedName& key, version::OptionalTextList& o
 }
 
 bool semver_from_keywords(PyObject* kwargs, SemVer& out) {
-  return read_number(kwargs, major_key, out.major) && read_number(kwargs, minor_key, out.minor) &&
-         read_number(kwargs, patch_key, out.patch) && read_list(kwargs, rc_key, out.rc) &&
-         read_list(kwargs, meta_key, out.meta) &&
-         check_keyword_names(kwargs, kKeywords, "SemVer");
+  return read_number(kwargs, major_key, out.major) && read_number(kwargs, minor_key, out.minor)
+         && read_number(kwargs, patch_key, out.patch) && read_list(kwargs, rc_key, out.rc)
+         && read_list(kwargs, meta_key, out.meta)
+         && check_keyword_names(kwargs, kKeywords, "SemVer");
 }
 
 bool semver_from_argument(PyObject* argument, SemVer& out) {
@@ -106,7 +106,9 @@ int set_list(PyObject* self, PyObject* new_value, void* closure) noexcept {
       [field](SemVer& v, version::OptionalTextList list) { v.*(field->member) = std::move(list); });
 }
 
-void* closure_of(const void* field) { return const_cast<void*>(field); }
+void* closure_of(const void* field) {
+  return const_cast<void*>(field);
+}
 
 PyGetSetDef properties[] = {
     {"major", get_number, set_number, "", closure_of(&kMajor)},
@@ -118,7 +120,8 @@ PyGetSetDef properties[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_doc, const_cast<char*>("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]")},
+    {Py_tp_doc,
+     const_cast<char*>("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]")},
     {Py_tp_new, reinterpret_cast<void*>(semver_new)},
     {Py_tp_repr, reinterpret_cast<void*>(repr_instance<SemVer>)},
     {Py_tp_str, reinterpret_cast<void*>(str_instance<SemVer>)},
@@ -132,7 +135,9 @@ PyType_Spec spec = {"builtins.SemVer", sizeof(Self), 0, Py_TPFLAGS_DEFAULT, slot
 
 }  // namespace
 
-PyType_Spec& semver_type_spec() noexcept { return spec; }
+PyType_Spec& semver_type_spec() noexcept {
+  return spec;
+}
 void finish_semver_type(PyTypeObject* type) noexcept {
   type->tp_vectorcall = construct_fast<SemVer, semver_from_argument>;
 }

@@ -22,8 +22,8 @@ constexpr FunctionSignature kSignature{"test_function", kParameters};
 PyObject* raise_write_failure(int error) {
   std::string message = "failed printing to stdout: ";
   message.append(std::strerror(error));
-  const Ref arguments = Ref::steal(Py_BuildValue("(is#)", error, message.data(),
-                                                 static_cast<Py_ssize_t>(message.size())));
+  const Ref arguments = Ref::steal(
+      Py_BuildValue("(is#)", error, message.data(), static_cast<Py_ssize_t>(message.size())));
   if (arguments) PyErr_SetObject(PyExc_OSError, arguments.get());
   return nullptr;
 }

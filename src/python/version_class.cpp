@@ -108,7 +108,11 @@ PyType_Spec spec = {"builtins.Version", sizeof(Instance<Version>), 0, Py_TPFLAGS
 
 }  // namespace
 
-PyType_Spec& version_type_spec() noexcept { return spec; }
-void finish_version_type(PyTypeObject* type) noexcept { type->tp_vectorcall = version_fast; }
+PyType_Spec& version_type_spec() noexcept {
+  return spec;
+}
+void finish_version_type(PyTypeObject* type) noexcept {
+  type->tp_vectorcall = version_fast;
+}
 
 }  // namespace kolvi::python

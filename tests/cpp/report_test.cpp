@@ -143,7 +143,9 @@ TEST(ReportMessage, FallbackMessages) {
        "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 0"},
       {{"0123456789abcdef\xff", std::nullopt},  // past two whole ASCII words
        "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 16"},
-      {{"0123456\xc3\xa9" "abcdefgh\x80", std::nullopt},
+      {{"0123456\xc3\xa9"
+        "abcdefgh\x80",
+        std::nullopt},
        "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 17"},
       {{"ok\xe2\x82", std::nullopt},
        "Invalid UTF-8 string: incomplete utf-8 byte sequence from index 2"},

@@ -1,10 +1,11 @@
+#include "package/version/unicode.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "diagnostics/display_width.hpp"
-#include "package/version/unicode.hpp"
 
 namespace kolvi::unicode {
 namespace {
@@ -57,10 +58,10 @@ constexpr PropertyCase kPropertyCases[] = {
     {0xE000, false, false, false, false},  // Co
     {0xFE0F, false, true, true, true},     // variation selector
     {0xFFFD, false, false, false, true},
-    {0xFFFF, false, false, false, false},  // noncharacter
-    {0x1F600, false, false, false, true},  // emoji
-    {0x20000, true, true, false, true},    // CJK extension B
-    {0xE0100, false, true, true, true},    // variation selector supplement
+    {0xFFFF, false, false, false, false},   // noncharacter
+    {0x1F600, false, false, false, true},   // emoji
+    {0x20000, true, true, false, true},     // CJK extension B
+    {0xE0100, false, true, true, true},     // variation selector supplement
     {0xF0000, false, false, false, false},  // plane 15 private use
     {0x10FFFF, false, false, false, false},
     {0x110000, false, false, false, false},  // past the code space
@@ -96,8 +97,8 @@ TEST(UnicodeProperties, InvariantsHoldAcrossCodeSpace) {
   int violations = 0;
   for (char32_t c = 0; c <= 0x10FFFF && violations < 5; ++c) {
     const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-    if ((is_xid_start(c) && !is_xid_continue(c)) ||
-        (surrogate && (is_xid_continue(c) || is_printable(c) || is_grapheme_extend(c)))) {
+    if ((is_xid_start(c) && !is_xid_continue(c))
+        || (surrogate && (is_xid_continue(c) || is_printable(c) || is_grapheme_extend(c)))) {
       ADD_FAILURE() << code_point_name(c) << " breaks an invariant";
       ++violations;
     }
@@ -110,12 +111,11 @@ struct WidthCase {
 };
 
 constexpr WidthCase kWidthCases[] = {
-    {U'a', 1},      {0x0000, 1},   {0x0007, 1},   {0x007F, 1},    {0x0085, 1},
-    {0x00E9, 1},    {0x00AD, 0},   {0x0301, 0},   {0x0488, 0},    {0x1100, 2},
-    {0x1160, 0},    {0x11FF, 0},   {0x200B, 0},   {0x2060, 0},    {0x302A, 0},
-    {0x3000, 2},    {0x3099, 0},   {0x4E00, 2},   {0xAC00, 2},    {0xD7B0, 0},
-    {0xFE0F, 0},    {0xFF21, 2},   {0xFF61, 1},   {0x1F600, 2},   {0x20000, 2},
-    {0x2FFFD, 2},   {0x3FFFD, 2},  {0xE0001, 0},  {0x10FFFF, 1},  {0x110000, 1},
+    {U'a', 1},       {0x0000, 1},  {0x0007, 1},  {0x007F, 1},  {0x0085, 1},   {0x00E9, 1},
+    {0x00AD, 0},     {0x0301, 0},  {0x0488, 0},  {0x1100, 2},  {0x1160, 0},   {0x11FF, 0},
+    {0x200B, 0},     {0x2060, 0},  {0x302A, 0},  {0x3000, 2},  {0x3099, 0},   {0x4E00, 2},
+    {0xAC00, 2},     {0xD7B0, 0},  {0xFE0F, 0},  {0xFF21, 2},  {0xFF61, 1},   {0x1F600, 2},
+    {0x20000, 2},    {0x2FFFD, 2}, {0x3FFFD, 2}, {0xE0001, 0}, {0x10FFFF, 1}, {0x110000, 1},
     {0xFFFFFFFF, 1},
 };
 

@@ -51,14 +51,15 @@ TEST(SemVerOrder, WorkedExamplesAndEdges) {
       {semver(1, 2, 3, TextList{"rc", "10"}), semver(1, 2, 3, TextList{"rc", "9"}), less},
       {semver(1, 2, 3, TextList{"RC1"}), semver(1, 2, 3, TextList{"rc1"}), less},
       {semver(1, 2, 3, {}, TextList{"build", "5"}), semver(1, 2, 3), equal},
-      {semver(1, 2, 3, TextList{"rc1"}, TextList{"a"}), semver(1, 2, 3, TextList{"rc1"}, TextList{"b"}),
-       equal},
+      {semver(1, 2, 3, TextList{"rc1"}, TextList{"a"}),
+       semver(1, 2, 3, TextList{"rc1"}, TextList{"b"}), equal},
       {semver(4294967295, 0, 0), semver(0, 0, 0), greater},
       {semver(1, 2, 3, TextList{}), semver(1, 2, 3), less},
       {semver(1, 2, 3, TextList{}), semver(1, 2, 3, TextList{""}), less},
       {semver(1, 2, 3, TextList{"z"}), semver(1, 2, 3, TextList{"\xC3\xA9"}), less},
   };
-  for (const auto& c : cases) expect_order(c.a, c.b, c.order);
+  for (const auto& c : cases)
+    expect_order(c.a, c.b, c.order);
 }
 
 TEST(DotSeparatedOrder, TextNotNumbers) {
@@ -73,7 +74,8 @@ TEST(DotSeparatedOrder, TextNotNumbers) {
       {{}, {"0"}, less},
       {{"a"}, {"a"}, equal},
   };
-  for (const auto& c : cases) expect_order(DotSeparated{c.a}, DotSeparated{c.b}, c.order);
+  for (const auto& c : cases)
+    expect_order(DotSeparated{c.a}, DotSeparated{c.b}, c.order);
 }
 
 TEST(OtherOrder, ByteWise) {
@@ -82,10 +84,11 @@ TEST(OtherOrder, ByteWise) {
     std::strong_ordering order;
   };
   const Case cases[] = {
-      {"abd", "abc", greater}, {"ab", "abc", less},   {"", "a", less},
+      {"abd", "abc", greater}, {"ab", "abc", less},     {"", "a", less},
       {"Z", "a", less},        {"z", "\xC2\x80", less}, {"same", "same", equal},
   };
-  for (const auto& c : cases) expect_order(Other{c.a}, Other{c.b}, c.order);
+  for (const auto& c : cases)
+    expect_order(Other{c.a}, Other{c.b}, c.order);
 }
 
 TEST(VersionOrder, KindRankDecidesFirst) {
@@ -100,7 +103,8 @@ TEST(VersionOrder, KindRankDecidesFirst) {
       {Version(semver(4294967295, 0, 0)), Version(DotSeparated{}), less},
       {Version(DotSeparated{{"1", "2", "3"}}), Version(semver(1, 2, 3)), greater},
   };
-  for (const auto& c : cases) expect_order(c.a, c.b, c.order);
+  for (const auto& c : cases)
+    expect_order(c.a, c.b, c.order);
 }
 
 TEST(TextForms, WorkedExamples) {
@@ -134,7 +138,8 @@ TEST(TextForms, WorkedExamples) {
     EXPECT_EQ(display(c.value), c.display);
     EXPECT_EQ(debug(c.value), c.debug);
   }
-  EXPECT_EQ(debug(semver(1, 2, 3)), "SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: None }");
+  EXPECT_EQ(debug(semver(1, 2, 3)),
+            "SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: None }");
   EXPECT_EQ(debug(DotSeparated{{"a"}}), "DotSeparated { parts: [\"a\"] }");
 }
 
@@ -147,13 +152,13 @@ TEST(TextForms, QuotedTextEscapes) {
       {"a\"\nb", R"("a\"\nb")"},
       {std::string("\0\t\r\\", 4), R"("\0\t\r\\")"},
       {"it's", R"("it's")"},
-      {"e\xCC\x81", R"("e\u{301}")"},            // combining acute accent
-      {"\xC3\xA9", "\"\xC3\xA9\""},              // é stays
-      {"\xE2\x80\x8B", R"("\u{200b}")"},         // zero-width space (Cf)
-      {"\xC2\xA0", R"("\u{a0}")"},               // no-break space (Zs)
-      {"\x7F\x01", R"("\u{7f}\u{1}")"},          // controls
-      {"\xE2\x80\xA8", R"("\u{2028}")"},         // line separator
-      {"\xEE\x80\x80", R"("\u{e000}")"},         // private use
+      {"e\xCC\x81", R"("e\u{301}")"},                // combining acute accent
+      {"\xC3\xA9", "\"\xC3\xA9\""},                  // é stays
+      {"\xE2\x80\x8B", R"("\u{200b}")"},             // zero-width space (Cf)
+      {"\xC2\xA0", R"("\u{a0}")"},                   // no-break space (Zs)
+      {"\x7F\x01", R"("\u{7f}\u{1}")"},              // controls
+      {"\xE2\x80\xA8", R"("\u{2028}")"},             // line separator
+      {"\xEE\x80\x80", R"("\u{e000}")"},             // private use
       {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},  // emoji is printable
       {"a b", R"("a b")"},
   };
@@ -179,7 +184,9 @@ TEST(Values, CopiesAreDeep) {
   EXPECT_EQ(Version(Other{}).kind_name(), "Other");
 }
 
-TEST(Values, SemVerStaysCompact) { EXPECT_LE(sizeof(SemVer), 32u); }
+TEST(Values, SemVerStaysCompact) {
+  EXPECT_LE(sizeof(SemVer), 32u);
+}
 
 // Random values with the awkward texts: empty, dotted, non-ASCII, empty lists.
 class RandomValues {
@@ -187,12 +194,14 @@ class RandomValues {
   explicit RandomValues(unsigned seed) : rng_(seed) {}
 
   std::string text() {
-    static const char* const pool[] = {"", "a", "b", "1", "10", "9", ".", "a.b", "\xC3\xA9", "-", "Z"};
+    static const char* const pool[] = {"",  "a",   "b",        "1", "10", "9",
+                                       ".", "a.b", "\xC3\xA9", "-", "Z"};
     return pool[pick(std::size(pool))];
   }
   TextList list() {
     TextList out(pick(3));
-    for (auto& t : out) t = text();
+    for (auto& t : out)
+      t = text();
     return out;
   }
   OptionalTextList optional_list() {
@@ -200,23 +209,29 @@ class RandomValues {
   }
   Version version() {
     switch (pick(3)) {
-      case 0: return Version(SemVer{static_cast<std::uint32_t>(pick(2)), 0,
-                                    static_cast<std::uint32_t>(pick(2) ? 4294967295u : 1),
-                                    optional_list(), optional_list()});
-      case 1: return Version(DotSeparated{list()});
-      default: return Version(Other{text()});
+      case 0:
+        return Version(SemVer{static_cast<std::uint32_t>(pick(2)), 0,
+                              static_cast<std::uint32_t>(pick(2) ? 4294967295u : 1),
+                              optional_list(), optional_list()});
+      case 1:
+        return Version(DotSeparated{list()});
+      default:
+        return Version(Other{text()});
     }
   }
 
  private:
-  std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
+  std::size_t pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_);
+  }
   std::mt19937 rng_;
 };
 
 TEST(VersionOrder, RandomValuesFormATotalOrder) {
   RandomValues random(20261208);
   std::vector<Version> values;
-  for (int i = 0; i < 60; ++i) values.push_back(random.version());
+  for (int i = 0; i < 60; ++i)
+    values.push_back(random.version());
   for (const auto& a : values) {
     for (const auto& b : values) {
       const auto ab = a <=> b;

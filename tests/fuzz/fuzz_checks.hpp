@@ -30,8 +30,8 @@ inline void check(bool holds, const char* what, std::string_view detail = {}) {
 }
 
 inline bool is_character_boundary(std::string_view text, std::size_t offset) {
-  return offset == text.size() ||
-         (offset < text.size() && (static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80);
+  return offset == text.size()
+         || (offset < text.size() && (static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80);
 }
 
 // The message starts with exactly the found part. The found character is written

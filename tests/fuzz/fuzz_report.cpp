@@ -20,16 +20,21 @@ constexpr std::array<std::string_view, 4> source_names = {
     kolvi::version::semver_source_name, kolvi::version::dot_separated_source_name,
     kolvi::version::other_source_name, kolvi::version::version_source_name};
 
-constexpr std::array<ExpectedItem, 10> vocabulary = {
-    ExpectedItem::of_character('v'),         ExpectedItem::of_character('.'),
-    ExpectedItem::of_character('-'),         ExpectedItem::of_character('+'),
-    ExpectedItem::of_label("digit"),         ExpectedItem::of_label("integer"),
-    ExpectedItem::of_label("alphanumeric or '-'"), ExpectedItem::of_label("dot-separated list"),
-    ExpectedItem::of_label("identifier"),    ExpectedItem::end_of_input()};
+constexpr std::array<ExpectedItem, 10> vocabulary = {ExpectedItem::of_character('v'),
+                                                     ExpectedItem::of_character('.'),
+                                                     ExpectedItem::of_character('-'),
+                                                     ExpectedItem::of_character('+'),
+                                                     ExpectedItem::of_label("digit"),
+                                                     ExpectedItem::of_label("integer"),
+                                                     ExpectedItem::of_label("alphanumeric or '-'"),
+                                                     ExpectedItem::of_label("dot-separated list"),
+                                                     ExpectedItem::of_label("identifier"),
+                                                     ExpectedItem::end_of_input()};
 
 // Moves `offset` back onto the start of the character that holds it.
 std::size_t to_boundary(std::string_view text, std::size_t offset) {
-  while (!kolvi::fuzz::is_character_boundary(text, offset)) --offset;
+  while (!kolvi::fuzz::is_character_boundary(text, offset))
+    --offset;
   return offset;
 }
 
@@ -62,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data + header), size - header);
   if (!utf8::is_valid(text)) return 0;
   std::vector<ParseError> errors;
-  for (std::size_t i = 0; i < error_count; ++i) errors.push_back(make_error(data + 1 + 4 * i, text));
+  for (std::size_t i = 0; i < error_count; ++i)
+    errors.push_back(make_error(data + 1 + 4 * i, text));
   fuzz::check_reports(errors, text, source_names[data[0] % 4]);
   return 0;
 }

@@ -4,14 +4,19 @@ namespace kolvi::version {
 
 std::string_view Version::kind_name() const noexcept {
   switch (kind()) {
-    case Kind::semver: return "SemVer";
-    case Kind::dot_separated: return "DotSeparated";
-    case Kind::other: return "Other";
+    case Kind::semver:
+      return "SemVer";
+    case Kind::dot_separated:
+      return "DotSeparated";
+    case Kind::other:
+      return "Other";
   }
   return {};
 }
 
-bool operator==(const Version& a, const Version& b) noexcept { return a.value() == b.value(); }
+bool operator==(const Version& a, const Version& b) noexcept {
+  return a.value() == b.value();
+}
 
 // Kind rank first, then the held values; std::variant orders exactly so.
 std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept {

@@ -7,8 +7,8 @@
 #include <variant>
 
 #include "package/version/dot_separated.hpp"
-#include "package/version/other.hpp"
 #include "package/version/forms.hpp"
+#include "package/version/other.hpp"
 #include "package/version/parse_result.hpp"
 #include "package/version/semver.hpp"
 

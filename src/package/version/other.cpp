@@ -4,7 +4,9 @@
 
 namespace kolvi::version {
 
-void append_display(std::string& out, const Other& v) { out += v.value; }
+void append_display(std::string& out, const Other& v) {
+  out += v.value;
+}
 
 void append_debug(std::string& out, const Other& v) {
   out.reserve(out.size() + 20 + 2 * v.value.size());

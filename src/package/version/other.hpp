@@ -14,7 +14,9 @@ struct Other {
   std::string value;
 };
 
-inline bool operator==(const Other& a, const Other& b) noexcept { return a.value == b.value; }
+inline bool operator==(const Other& a, const Other& b) noexcept {
+  return a.value == b.value;
+}
 inline std::strong_ordering operator<=>(const Other& a, const Other& b) noexcept {
   return compare_text(a.value, b.value);
 }

@@ -11,7 +11,8 @@ namespace {
 
 void append_code_point_escape(std::string& out, char32_t c) {
   char digits[8];
-  const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(c), 16);
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(c), 16);
   out += "\\u{";
   out.append(digits, result.ptr);
   out += '}';
@@ -20,13 +21,20 @@ void append_code_point_escape(std::string& out, char32_t c) {
 // Returns the escape for characters with a short backslash form, else null.
 const char* short_escape(char32_t c) noexcept {
   switch (c) {
-    case U'\0': return "\\0";
-    case U'\t': return "\\t";
-    case U'\n': return "\\n";
-    case U'\r': return "\\r";
-    case U'"': return "\\\"";
-    case U'\\': return "\\\\";
-    default: return nullptr;
+    case U'\0':
+      return "\\0";
+    case U'\t':
+      return "\\t";
+    case U'\n':
+      return "\\n";
+    case U'\r':
+      return "\\r";
+    case U'"':
+      return "\\\"";
+    case U'\\':
+      return "\\\\";
+    default:
+      return nullptr;
   }
 }
 
@@ -47,7 +55,8 @@ void append_joined(std::string& out, const TextList& list) {
 
 std::size_t joined_size(const TextList& list) noexcept {
   std::size_t size = list.empty() ? 0 : list.size() - 1;
-  for (const auto& text : list) size += text.size();
+  for (const auto& text : list)
+    size += text.size();
   return size;
 }
 

@@ -27,7 +27,8 @@ class OptionalTextList {
   explicit OptionalTextList(TextList list) : list_(new TextList(std::move(list))) {}
   OptionalTextList(const OptionalTextList& other)
       : list_(other.list_ ? new TextList(*other.list_) : nullptr) {}
-  OptionalTextList(OptionalTextList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+  OptionalTextList(OptionalTextList&& other) noexcept
+      : list_(std::exchange(other.list_, nullptr)) {}
   OptionalTextList& operator=(OptionalTextList other) noexcept {
     std::swap(list_, other.list_);
     return *this;

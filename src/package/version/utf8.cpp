@@ -4,7 +4,9 @@ namespace kolvi::utf8 {
 
 namespace {
 
-bool is_continuation(unsigned char byte) noexcept { return (byte & 0xC0) == 0x80; }
+bool is_continuation(unsigned char byte) noexcept {
+  return (byte & 0xC0) == 0x80;
+}
 
 // Length of the well-formed sequence at `pos`, or 0 when it is malformed.
 std::size_t sequence_length(std::string_view text, std::size_t pos) noexcept {

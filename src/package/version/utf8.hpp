@@ -17,12 +17,12 @@ inline Decoded decode(std::string_view text, std::size_t pos) noexcept {
   if (lead < 0x80) return {lead, 1};
   if (lead < 0xE0) return {static_cast<char32_t>(((lead & 0x1F) << 6) | (byte(1) & 0x3F)), 2};
   if (lead < 0xF0) {
-    return {static_cast<char32_t>(((lead & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) |
-                                  (byte(2) & 0x3F)),
-            3};
+    return {
+        static_cast<char32_t>(((lead & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F)),
+        3};
   }
-  return {static_cast<char32_t>(((lead & 0x07) << 18) | ((byte(1) & 0x3F) << 12) |
-                                ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F)),
+  return {static_cast<char32_t>(((lead & 0x07) << 18) | ((byte(1) & 0x3F) << 12)
+                                | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F)),
           4};
 }
 

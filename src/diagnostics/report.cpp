@@ -152,9 +152,10 @@ std::string_view trim_trailing_white_space(std::string_view text) noexcept {
   return text.substr(0, end);
 }
 
+// Only the word is red; the colon and the space after it are plain text.
 void write_header(Painter& painter) {
-  painter.paint(kRed, "Error:");
-  painter.plain(" \n");
+  painter.paint(kRed, "Error");
+  painter.plain(": \n");
 }
 
 void write_frame_top(Painter& painter, std::size_t width, std::string_view source_name,

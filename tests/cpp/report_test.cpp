@@ -92,7 +92,7 @@ TEST(Report, ColouredLayout) {
   const std::string frame = "38;5;246", margin = "38;5;240", source = "38;5;249",
                     label = "38;5;201";
   const std::string expected =
-      paint("31", "Error:") + " \n" +                                               //
+      paint("31", "Error") + ": \n" +                                               //
       "   " + paint(frame, "╭") + paint(frame, "─") + paint(frame, "[") +           //
       " kolvi::package::version::semver::SemVer:1:5 " + paint(frame, "]") + "\n" +  //
       "   " + paint(frame, "│") + "\n" +                                            //

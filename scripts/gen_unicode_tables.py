@@ -251,24 +251,6 @@ def smallest_trie(values: bytearray, value_bits: int = 1) -> Trie:
 
 LINE_WIDTH = 100
 
-TRIE_LOOKUP = """\
-// The kValueBits-bit value of c: root picks a run of mid entries, c's entry in the run picks a
-// leaf word, and the word packs the values of 64 / kValueBits consecutive code points.
-template <unsigned kValueBits, unsigned kMidBits, typename Root, std::size_t kRootSize,
-          typename Mid, std::size_t kMidSize, std::size_t kLeafCount>
-unsigned trie_value(const std::array<Root, kRootSize>& root, const std::array<Mid, kMidSize>& mid,
-                    const std::array<std::uint64_t, kLeafCount>& leaves, char32_t c) noexcept {
-  constexpr unsigned kLeafShift = std::countr_zero(64U / kValueBits);
-  static_assert(kRootSize << (kMidBits + kLeafShift) == 0x110000, "root covers all code points");
-  if (c > 0x10FFFF) return 0;
-  const std::size_t block = c >> kLeafShift;
-  const std::size_t mid_slot =
-      (std::size_t{root[block >> kMidBits]} << kMidBits) | (block & ((1U << kMidBits) - 1));
-  const unsigned slot = c & ((1U << kLeafShift) - 1);
-  return static_cast<unsigned>(leaves[mid[mid_slot]] >> (slot * kValueBits)) &
-         ((1U << kValueBits) - 1);
-}
-"""
 
 
 def wrap_values(values: list[str], indent: str = "    ") -> str:
@@ -319,14 +301,13 @@ def file_header(version: str, what: str, include: str, total_bytes: int) -> str:
 #include "{include}"
 
 #include <array>
-#include <bit>
-#include <cstddef>
 #include <cstdint>
+
+#include "package/version/unicode_trie.hpp"
 
 namespace kolvi::unicode::detail {{
 namespace {{
-
-{TRIE_LOOKUP}"""
+"""
 
 
 def ascii_assert(mask_name: str, members: set[int]) -> str:

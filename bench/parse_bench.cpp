@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "diagnostics/report.hpp"
-#include "package/version/mod.hpp"
+#include "version/version.hpp"
 
 namespace {
 

@@ -4,8 +4,8 @@
 Reads the Unicode Character Database installed by Debian's unicode-data package (UnicodeData.txt,
 DerivedCoreProperties.txt, EastAsianWidth.txt; PropList.txt for a sanity check) and writes:
 
-  src/package/version/unicode_tables.cpp   XID_Start, XID_Continue, Grapheme_Extend, printable
-  src/diagnostics/display_width_table.cpp  terminal cell widths
+  src/text/unicode_tables.cpp   XID_Start, XID_Continue, Grapheme_Extend, printable
+  src/text/display_width_table.cpp  terminal cell widths
 
 ASCII is answered inline by the headers; the tables cover U+0080 and up as three-level bit tries
 (root -> block of mid entries -> 64-bit leaf word), with identical blocks and words shared.
@@ -30,8 +30,8 @@ from pathlib import Path
 
 DATA_DIR = Path("/usr/share/unicode")
 REPO_ROOT = Path(__file__).resolve().parent.parent
-PROPERTY_TABLES = Path("src/package/version/unicode_tables.cpp")
-WIDTH_TABLE = Path("src/diagnostics/display_width_table.cpp")
+PROPERTY_TABLES = Path("src/text/unicode_tables.cpp")
+WIDTH_TABLE = Path("src/text/display_width_table.cpp")
 SCRIPT_NAME = "scripts/gen_unicode_tables.py"
 
 CODE_POINT_COUNT = 0x110000
@@ -303,7 +303,7 @@ def file_header(version: str, what: str, include: str, total_bytes: int) -> str:
 #include <array>
 #include <cstdint>
 
-#include "package/version/unicode_trie.hpp"
+#include "text/unicode_trie.hpp"
 
 namespace kolvi::unicode::detail {{
 namespace {{
@@ -329,7 +329,7 @@ def render_property_tables(props: Properties) -> str:
     parts = [file_header(props.version,
                          "Bit tries for XID_Start, XID_Continue, Grapheme_Extend and printable\n"
                          "// (every general category except Cc, Cf, Cs, Co, Cn, Zl, Zp and Zs).",
-                         "package/version/unicode.hpp", total)]
+                         "text/unicode.hpp", total)]
     parts += ["\n", ascii_assert("kAsciiXidStart", props.xid_start),
               ascii_assert("kAsciiXidContinue", props.xid_continue),
               ascii_assert("kAsciiPrintable", props.printable)]
@@ -359,7 +359,7 @@ def render_width_table(props: Properties) -> str:
     parts = [file_header(props.version,
                          "Terminal cell widths: 2 for East_Asian_Width W and F, 0 for Mn, Me, Cf\n"
                          "// and conjoining Hangul medial/final jamo, 1 for everything else.",
-                         "diagnostics/display_width.hpp", trie.size_in_bytes())]
+                         "text/display_width.hpp", trie.size_in_bytes())]
     parts += ["\n", cpp_trie("kWidthClass", trie)]
     parts.append("\n// Columns per width class; class 3 is unused.\n"
                  f"constexpr std::array<int, 4> kColumnsByClass{{{{1, 0, 2, 1}}}};\n"

@@ -1,5 +1,7 @@
 // When report text carries terminal colours, and which colour each label gets.
 
+#include "diagnostics/colour.hpp"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "diagnostics/report.hpp"
 
 namespace kolvi::diagnostics {
 

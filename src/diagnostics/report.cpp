@@ -17,15 +17,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "diagnostics/display_width.hpp"
-#include "diagnostics/fatal.hpp"
+#include "base/decimal.hpp"
+#include "base/fatal.hpp"
+#include "diagnostics/colour.hpp"
 #include "diagnostics/source_line.hpp"
-#include "package/version/utf8.hpp"
+#include "text/display_width.hpp"
+#include "text/painter.hpp"
+#include "text/unicode.hpp"
+#include "text/utf8.hpp"
 
 namespace kolvi::diagnostics {
 
@@ -45,31 +48,7 @@ constexpr std::string_view kSourceColour = "38;5;249";
 
 constexpr std::size_t kTabWidth = 4;
 
-// Appends text, wrapped in an escape sequence when colour is on.
-class Painter {
- public:
-  Painter(std::string& out, bool colour) noexcept : out_(out), colour_(colour) {}
-
-  std::string& out() noexcept { return out_; }
-
-  void paint(std::string_view code, std::string_view piece) {
-    if (!colour_) {
-      out_ += piece;
-      return;
-    }
-    out_ += "\x1b[";
-    out_ += code;
-    out_ += 'm';
-    out_ += piece;
-    out_ += "\x1b[0m";
-  }
-  void plain(std::string_view text) { out_ += text; }
-  void spaces(std::size_t count) { out_.append(count, ' '); }
-
- private:
-  std::string& out_;
-  bool colour_;
-};
+using text::Painter;
 
 // A label placed on its line, in character columns counted from 0 at the start of the line.
 struct PlacedLabel {
@@ -88,7 +67,7 @@ struct PlacedLabel {
 };
 
 PlacedLabel place_label(const ParseError& error, std::string_view source, int colour_index) {
-  if (error.span.start > error.span.end) fatal("Label start is after its end");
+  if (error.span.start > error.span.end) base::fatal("Label start is after its end");
   PlacedLabel label;
   label.line = line_containing(source, error.span.start);
   const std::string_view from_line = source.substr(label.line.byte_start);
@@ -96,15 +75,9 @@ PlacedLabel place_label(const ParseError& error, std::string_view source, int co
   label.end_column = count_characters(from_line, error.span.end - label.line.byte_start);
   label.arrow_column = std::max(label.start_column, (label.start_column + label.end_column) / 2);
   label.text = error.message();
-  label.colour_code = "38;5;" + std::to_string(colour_index);
+  label.colour_code = "38;5;";
+  base::append_decimal(label.colour_code, colour_index);
   return label;
-}
-
-std::size_t decimal_digits(std::size_t value) noexcept {
-  std::size_t digits = 1;
-  for (; value >= 10; value /= 10)
-    ++digits;
-  return digits;
 }
 
 // Walks a line's characters column by column; columns past its end are single spaces.
@@ -136,7 +109,7 @@ std::size_t tab_cells(std::size_t column) noexcept {
 // Terminal cells the character at `column` takes in the source line and the rows below it.
 std::size_t cell_width(char32_t c, std::size_t column) noexcept {
   if (c == U'\t') return tab_cells(column);
-  if (is_white_space(c)) return 1;
+  if (unicode::is_white_space(c)) return 1;
   return static_cast<std::size_t>(unicode::display_width(c));
 }
 
@@ -146,7 +119,7 @@ std::string_view trim_trailing_white_space(std::string_view text) noexcept {
     std::size_t start = end - 1;
     while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
       --start;
-    if (!is_white_space(utf8::decode(text, start).code_point)) break;
+    if (!unicode::is_white_space(utf8::decode(text, start).code_point)) break;
     end = start;
   }
   return text.substr(0, end);
@@ -167,9 +140,9 @@ void write_frame_top(Painter& painter, std::size_t width, std::string_view sourc
   painter.plain(" ");
   painter.plain(source_name);
   painter.plain(":");
-  painter.plain(std::to_string(location.line.number));
+  painter.plain(base::Decimal(location.line.number).view());
   painter.plain(":");
-  painter.plain(std::to_string(location.start_column + 1));
+  painter.plain(base::Decimal(location.start_column + 1).view());
   painter.plain(" ");
   painter.paint(kFrameColour, "]");
   painter.plain("\n");
@@ -190,9 +163,9 @@ void write_plain_margin(Painter& painter, std::size_t width) {
 }
 
 void write_source_line(Painter& painter, std::size_t width, const PlacedLabel& label) {
-  const std::string number = std::to_string(label.line.number);
+  const base::Decimal number(label.line.number);
   std::string margin(width - number.size(), ' ');
-  margin += number;
+  margin += number.view();
   margin += ' ';
   margin += kVertical;
   painter.plain(" ");
@@ -207,7 +180,7 @@ void write_source_line(Painter& painter, std::size_t width, const PlacedLabel& l
     std::string_view piece = shown.substr(byte, decoded.length);
     if (decoded.code_point == U'\t') {
       piece = kTabSpaces.substr(0, tab_cells(column));
-    } else if (is_white_space(decoded.code_point)) {
+    } else if (unicode::is_white_space(decoded.code_point)) {
       piece = " ";
     }
     painter.paint(label.covers(column) ? std::string_view(label.colour_code) : kSourceColour,
@@ -288,79 +261,29 @@ std::vector<PlacedLabel> place_labels(std::span<const ParseError> errors, std::s
   return labels;
 }
 
-// The first invalid sequence of `bytes`, described the way a UTF-8 decoder reports it.
-struct Utf8Fault {
-  std::size_t valid_up_to = 0;
-  std::size_t length = 0;  // 0: the input ends inside a sequence
-};
-
-// Reports are checked on every failed parse; most of their bytes are ASCII, taken 8 at a time.
-std::size_t skip_ascii(std::string_view bytes, std::size_t pos) noexcept {
-  constexpr std::uint64_t high_bits = 0x8080808080808080;
-  for (; pos + 8 <= bytes.size(); pos += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + pos, sizeof word);
-    if ((word & high_bits) != 0) break;
-  }
-  return pos;
-}
-
-std::optional<Utf8Fault> first_utf8_fault(std::string_view bytes) noexcept {
-  const auto in_range = [](unsigned char byte, unsigned char low, unsigned char high) {
-    return byte >= low && byte <= high;
-  };
-  for (std::size_t pos = 0; pos < bytes.size();) {
-    const unsigned char lead = static_cast<unsigned char>(bytes[pos]);
-    if (lead < 0x80) {
-      pos = skip_ascii(bytes, pos + 1);
-      continue;
-    }
-    std::size_t length = 0;
-    unsigned char second_low = 0x80;
-    unsigned char second_high = 0xBF;
-    if (in_range(lead, 0xC2, 0xDF)) {
-      length = 2;
-    } else if (in_range(lead, 0xE0, 0xEF)) {
-      length = 3;
-      if (lead == 0xE0) second_low = 0xA0;
-      if (lead == 0xED) second_high = 0x9F;
-    } else if (in_range(lead, 0xF0, 0xF4)) {
-      length = 4;
-      if (lead == 0xF0) second_low = 0x90;
-      if (lead == 0xF4) second_high = 0x8F;
-    } else {
-      return Utf8Fault{pos, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-      if (pos + i >= bytes.size()) return Utf8Fault{pos, 0};
-      const unsigned char byte = static_cast<unsigned char>(bytes[pos + i]);
-      const bool valid =
-          i == 1 ? in_range(byte, second_low, second_high) : in_range(byte, 0x80, 0xBF);
-      if (!valid) return Utf8Fault{pos, i};
-    }
-    pos += length;
-  }
-  return std::nullopt;
-}
-
-std::string describe(const Utf8Fault& fault) {
+std::string describe(const utf8::Fault& fault) {
   if (fault.length == 0) {
-    return "incomplete utf-8 byte sequence from index " + std::to_string(fault.valid_up_to);
+    std::string text = "incomplete utf-8 byte sequence from index ";
+    base::append_decimal(text, fault.valid_up_to);
+    return text;
   }
-  return "invalid utf-8 sequence of " + std::to_string(fault.length) + " bytes from index "
-         + std::to_string(fault.valid_up_to);
+  std::string text = "invalid utf-8 sequence of ";
+  base::append_decimal(text, fault.length);
+  text += " bytes from index ";
+  base::append_decimal(text, fault.valid_up_to);
+  return text;
 }
 
 }  // namespace
 
 std::string render_report(std::span<const ParseError> errors, std::string_view source,
                           std::string_view source_name, bool colour) {
-  if (errors.empty()) fatal("a report needs at least one parse error");
+  if (errors.empty()) base::fatal("a report needs at least one parse error");
   const std::vector<PlacedLabel> labels = place_labels(errors, source);
   std::size_t last_line = 0;
   for (const PlacedLabel& label : labels)
     last_line = std::max(last_line, label.line.number);
-  const std::size_t width = decimal_digits(last_line);
+  const std::size_t width = base::Decimal(last_line).size();
 
   std::string out;
   out.reserve(256 + source_name.size() + labels.front().line.text.size() * (colour ? 48 : 4));
@@ -393,7 +316,7 @@ RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::
 
 std::string message_from_rendered(RenderedReport rendered) {
   if (rendered.write_error) return "Failed to write error to string: " + *rendered.write_error;
-  if (const std::optional<Utf8Fault> fault = first_utf8_fault(rendered.bytes)) {
+  if (const std::optional<utf8::Fault> fault = utf8::first_fault(rendered.bytes)) {
     return "Invalid UTF-8 string: " + describe(*fault);
   }
   return std::move(rendered.bytes);

@@ -55,11 +55,4 @@ std::size_t count_characters(std::string_view text, std::size_t byte_count) noex
   return count + (byte_count - inside);
 }
 
-bool is_white_space(char32_t c) noexcept {
-  if (c <= 0x20) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
-  if (c < 0x85) return false;
-  return c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028
-         || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
 }  // namespace kolvi::diagnostics

@@ -19,7 +19,4 @@ SourceLine line_containing(std::string_view source, std::size_t byte_offset) noe
 // Characters in the first `byte_count` bytes of `text`; bytes past its end count one each.
 std::size_t count_characters(std::string_view text, std::size_t byte_count) noexcept;
 
-// The Unicode White_Space property.
-bool is_white_space(char32_t c) noexcept;
-
 }  // namespace kolvi::diagnostics

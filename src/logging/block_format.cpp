@@ -1,17 +1,22 @@
+// The text of log event blocks and span field texts, plain or coloured.
 #include "logging/block_format.hpp"
 
 #include <array>
-#include <charconv>
 #include <limits>
 #include <type_traits>
+
+#include "base/decimal.hpp"
+#include "text/painter.hpp"
 
 namespace kolvi::logging {
 namespace {
 
-constexpr std::string_view kReset = "\x1b[0m";
-constexpr std::string_view kBold = "\x1b[1m";
-constexpr std::string_view kDim = "\x1b[2m";
-constexpr std::string_view kDimItalic = "\x1b[2;3m";
+using text::Painter;
+
+// SGR parameters of the styles a block uses.
+constexpr std::string_view kBold = "1";
+constexpr std::string_view kDim = "2";
+constexpr std::string_view kDimItalic = "2;3";
 
 struct LevelStyle {
   std::string_view word;    // always five characters wide
@@ -20,26 +25,18 @@ struct LevelStyle {
 };
 
 constexpr std::array<LevelStyle, 5> kLevelStyles{{
-    {"TRACE", "\x1b[35m", "\x1b[1;35m"},
-    {"DEBUG", "\x1b[34m", "\x1b[1;34m"},
-    {" INFO", "\x1b[32m", "\x1b[1;32m"},
-    {" WARN", "\x1b[33m", "\x1b[1;33m"},
-    {"ERROR", "\x1b[31m", "\x1b[1;31m"},
+    {"TRACE", "35", "1;35"},
+    {"DEBUG", "34", "1;34"},
+    {" INFO", "32", "1;32"},
+    {" WARN", "33", "1;33"},
+    {"ERROR", "31", "1;31"},
 }};
 
-// Escape sequences wrapped around the parts of a field; all empty in the plain form.
+// The styles of a field's parts; the painter leaves them out in the plain form.
 struct FieldStyle {
-  std::string_view name_start;
-  std::string_view name_end;
-  std::string_view value_colour;  // also put before the ": " that follows a name
+  std::string_view name;          // the name alone, reset right after it
+  std::string_view value_colour;  // started before the ": " that follows a name; may be empty
 };
-
-template <class Integer>
-void append_decimal(std::string& out, Integer value) {
-  char digits[24];
-  auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
 
 bool append_value(std::string& out, const FieldValue& value) {
   return std::visit(
@@ -52,7 +49,7 @@ bool append_value(std::string& out, const FieldValue& value) {
         } else if constexpr (std::is_same_v<Held, CustomValue>) {
           return held.format(held.context, out);
         } else {
-          append_decimal(out, held);
+          base::append_decimal(out, held);
         }
         return true;
       },
@@ -63,8 +60,9 @@ enum class OnFailure { kStop, kDropField };
 
 // Writes fields in order, separated by ", ". Fields named "log.*" carry bridged source
 // information and are not shown; a leading "r#" (a raw identifier) is not part of the name.
-bool append_fields(std::string& out, Fields fields, const FieldStyle& style, bool separate_first,
+bool append_fields(Painter& painter, Fields fields, const FieldStyle& style, bool separate_first,
                    OnFailure on_failure) {
+  std::string& out = painter.out();
   bool all_written = true;
   bool separate = separate_first;
   for (const Field& field : fields) {
@@ -73,13 +71,11 @@ bool append_fields(std::string& out, Fields fields, const FieldStyle& style, boo
     const std::size_t mark = out.size();
     if (separate) out += ", ";
     if (name == "message") {
-      out += style.value_colour;
+      painter.start(style.value_colour);
     } else {
       if (name.starts_with("r#")) name.remove_prefix(2);
-      out += style.name_start;
-      out += name;
-      out += style.name_end;
-      out += style.value_colour;
+      painter.paint(style.name, name);
+      painter.start(style.value_colour);
       out += ": ";
     }
     if (!append_value(out, field.value)) {
@@ -133,61 +129,52 @@ bool BlockFormatter::append_event_head(std::string& out, const Metadata& metadat
                                        std::uint64_t thread_id) const {
   const LevelStyle& level = kLevelStyles[static_cast<std::size_t>(metadata.level)];
   const Location location = location_of(metadata, fields);
-  const auto paint = [&](std::string_view escape, std::string_view text) {
-    if (colour_) out += escape;
-    out += text;
-    if (colour_) out += kReset;
-  };
+  Painter painter(out, colour_);
 
   out += "  ";
-  if (colour_) out += kDim;
+  painter.start(kDim);
   append_timestamp(out, time);
-  if (colour_) out += kReset;
+  painter.reset();
   out += ' ';
-  paint(level.colour, level.word);
+  painter.paint(level.colour, level.word);
   out += ' ';
-  paint(level.bold_colour, location.target);
-  if (colour_) out += level.colour;
+  painter.paint(level.bold_colour, location.target);
+  painter.start(level.colour);
   out += ": ";
-  const FieldStyle style = colour_ ? FieldStyle{kBold, kReset, level.colour} : FieldStyle{};
-  if (!append_fields(out, fields, style, false, OnFailure::kStop)) return false;
-  if (colour_) out += kReset;
+  if (!append_fields(painter, fields, {kBold, level.colour}, false, OnFailure::kStop)) return false;
+  painter.reset();
   out += '\n';
 
   out += "    ";
   if (location.file) {
-    paint(kDimItalic, "at");
+    painter.paint(kDimItalic, "at");
     out += ' ';
     out += *location.file;
     if (location.line) {
       out += ':';
-      append_decimal(out, *location.line);
+      base::append_decimal(out, *location.line);
     }
     out += ' ';
   }
-  paint(kDimItalic, "on");
+  painter.paint(kDimItalic, "on");
   out += " ThreadId(";
-  append_decimal(out, thread_id);
+  base::append_decimal(out, thread_id);
   out += ")\n";
   return true;
 }
 
 void BlockFormatter::append_context_line(std::string& out, std::string_view target,
                                          std::string_view name, std::string_view field_text) const {
-  const auto paint = [&](std::string_view escape, std::string_view text) {
-    if (colour_) out += escape;
-    out += text;
-    if (colour_) out += kReset;
-  };
+  Painter painter(out, colour_);
   out += "    ";
-  paint(kDimItalic, "in");
+  painter.paint(kDimItalic, "in");
   out += ' ';
   out += target;
   out += "::";
-  paint(kBold, name);
+  painter.paint(kBold, name);
   if (!field_text.empty()) {
     out += ' ';
-    paint(kDimItalic, "with");
+    painter.paint(kDimItalic, "with");
     out += ' ';
     out += field_text;
   }
@@ -195,8 +182,8 @@ void BlockFormatter::append_context_line(std::string& out, std::string_view targ
 }
 
 bool BlockFormatter::append_span_fields(std::string& field_text, Fields fields) const {
-  const FieldStyle style = colour_ ? FieldStyle{kBold, kReset, {}} : FieldStyle{};
-  return append_fields(field_text, fields, style, !field_text.empty(), OnFailure::kDropField);
+  Painter painter(field_text, colour_);
+  return append_fields(painter, fields, {kBold, {}}, !field_text.empty(), OnFailure::kDropField);
 }
 
 void BlockFormatter::append_format_error(std::string& out, const Metadata& metadata,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "package/version/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace kolvi::logging {
 

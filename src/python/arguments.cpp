@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "base/decimal.hpp"
 #include "python/convert.hpp"
 #include "python/errors.hpp"
 #include "python/ft.hpp"
@@ -28,9 +29,9 @@ bool fail_argument_shape(PyObject* object, std::string_view parameter, std::stri
 bool raise_too_many_positional(const FunctionSignature& signature, Py_ssize_t given) {
   std::string message = full_name(signature);
   message.append(" takes ");
-  append_decimal(message, signature.parameters.size());
+  base::append_decimal(message, signature.parameters.size());
   message.append(" positional arguments but ");
-  append_decimal(message, static_cast<std::size_t>(given));
+  base::append_decimal(message, static_cast<std::size_t>(given));
   message.append(given == 1 ? " was" : " were").append(" given");
   raise(PyExc_TypeError, message);
   return false;
@@ -55,7 +56,7 @@ bool raise_missing(const FunctionSignature& signature, std::span<PyObject*> out)
   }
   std::string message = full_name(signature);
   message.append(" missing ");
-  append_decimal(message, missing);
+  base::append_decimal(message, missing);
   message.append(" required positional ");
   message.append(missing == 1 ? "argument" : "arguments").append(": ").append(names);
   raise(PyExc_TypeError, message);

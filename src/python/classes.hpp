@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "package/version/mod.hpp"
+#include "version/version.hpp"
 
 namespace kolvi::python {
 

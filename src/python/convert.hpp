@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "package/version/text_list.hpp"
 #include "python/ref.hpp"
+#include "version/text_list.hpp"
 
 namespace kolvi::python {
 

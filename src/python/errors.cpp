@@ -41,17 +41,6 @@ std::string str_of_exception(PyObject* exception) {
 
 }  // namespace
 
-void append_decimal(std::string& out, std::size_t number) {
-  char digits[24];
-  std::size_t length = 0;
-  do {
-    digits[length++] = static_cast<char>('0' + number % 10);
-    number /= 10;
-  } while (number != 0);
-  while (length > 0)
-    out.push_back(digits[--length]);
-}
-
 PyObject* raise(PyObject* type, std::string_view message) noexcept {
   Ref text = Ref::steal(
       PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));

@@ -9,10 +9,6 @@
 
 namespace kolvi::python {
 
-// Appends `number` in decimal. Written by hand: the standard library's digit table is a
-// unique-linkage object that would otherwise appear among the module's exported symbols.
-void append_decimal(std::string& out, std::size_t number);
-
 // Sets `type` with a UTF-8 message and returns null, so handlers can `return raise(...)`.
 PyObject* raise(PyObject* type, std::string_view message) noexcept;
 

@@ -1,12 +1,12 @@
 #include "python/fault.hpp"
 
-#include "diagnostics/fatal.hpp"
+#include "base/fatal.hpp"
 
 namespace kolvi::python {
 
 // One fault report layout for the whole module: the core's.
 void internal_fault(std::string_view message, std::source_location where) noexcept {
-  diagnostics::fatal(message, where);
+  base::fatal(message, where);
 }
 
 }  // namespace kolvi::python

@@ -8,11 +8,11 @@
 #include <string_view>
 #include <utility>
 
-#include "package/version/mod.hpp"
 #include "python/access.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/errors.hpp"
+#include "version/version.hpp"
 
 namespace kolvi::python {
 

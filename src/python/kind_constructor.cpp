@@ -1,5 +1,7 @@
 #include "python/kind_constructor.hpp"
 
+#include "base/decimal.hpp"
+
 namespace kolvi::python {
 
 bool raise_positional_count(std::string_view class_name, Py_ssize_t given) {
@@ -8,7 +10,7 @@ bool raise_positional_count(std::string_view class_name, Py_ssize_t given) {
     message.append("() requires arguments");
   } else {
     message.append("() takes 1 positional argument but ");
-    append_decimal(message, static_cast<std::size_t>(given));
+    base::append_decimal(message, static_cast<std::size_t>(given));
     message.append(" were given");
   }
   raise(PyExc_ValueError, message);

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "diagnostics/report.hpp"
-#include "package/version/mod.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/errors.hpp"
@@ -17,6 +16,7 @@
 #include "python/instance.hpp"
 #include "python/interned.hpp"
 #include "python/ref.hpp"
+#include "version/version.hpp"
 
 namespace kolvi::python {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "diagnostics/parse_error.hpp"
 #include "diagnostics/report.hpp"
-#include "package/version/mod.hpp"
-#include "package/version/utf8.hpp"
+#include "text/utf8.hpp"
+#include "version/parse_error.hpp"
+#include "version/version.hpp"
 
 namespace kolvi::fuzz {
 
@@ -36,7 +36,7 @@ inline bool is_character_boundary(std::string_view text, std::size_t offset) {
 
 // The message starts with exactly the found part. The found character is written
 // raw, so a found line feed is the only line feed the message may hold.
-inline void check_message(const diagnostics::ParseError& error) {
+inline void check_message(const version::ParseError& error) {
   const std::string message = error.message();
   std::string found_part = "found ";
   if (error.found) {
@@ -55,7 +55,7 @@ inline void check_message(const diagnostics::ParseError& error) {
   check(utf8::is_valid(message), "message is not valid UTF-8", message);
 }
 
-inline void check_no_duplicates(const diagnostics::ParseError& error) {
+inline void check_no_duplicates(const version::ParseError& error) {
   const auto& items = error.expected;
   for (std::size_t i = 0; i < items.size(); ++i) {
     for (std::size_t j = i + 1; j < items.size(); ++j) {
@@ -65,7 +65,7 @@ inline void check_no_duplicates(const diagnostics::ParseError& error) {
 }
 
 // The span covers exactly the found character, or is empty at the end of the input.
-inline void check_error(const diagnostics::ParseError& error, std::string_view text) {
+inline void check_error(const version::ParseError& error, std::string_view text) {
   const auto [start, end] = error.span;
   check(start <= end && end <= text.size(), "span lies outside the input");
   check(is_character_boundary(text, start) && is_character_boundary(text, end),
@@ -116,7 +116,7 @@ inline void check_report(std::string_view report) {
   }
 }
 
-inline void check_reports(std::span<const diagnostics::ParseError> errors, std::string_view text,
+inline void check_reports(std::span<const version::ParseError> errors, std::string_view text,
                           std::string_view source_name) {
   check_report(diagnostics::render_report(errors, text, source_name, false));
   check_report(diagnostics::render_report(errors, text, source_name, true));

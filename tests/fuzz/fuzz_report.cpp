@@ -13,8 +13,8 @@
 
 namespace {
 
-using kolvi::diagnostics::ExpectedItem;
-using kolvi::diagnostics::ParseError;
+using kolvi::version::ExpectedItem;
+using kolvi::version::ParseError;
 
 constexpr std::array<std::string_view, 4> source_names = {
     kolvi::version::semver_source_name, kolvi::version::dot_separated_source_name,

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <compare>
+#include <string>
+#include <string_view>
+
+#include "version/parse_result.hpp"
+#include "version/text_form.hpp"
+#include "version/text_list.hpp"
+
+namespace kolvi::version {
+
+struct DotSeparated {
+  TextList parts;
+};
+
+inline bool operator==(const DotSeparated& a, const DotSeparated& b) noexcept {
+  return a.parts == b.parts;
+}
+inline std::strong_ordering operator<=>(const DotSeparated& a, const DotSeparated& b) noexcept {
+  return compare_lists(a.parts, b.parts);
+}
+
+void append_display(std::string& out, const DotSeparated& v);
+void append_debug(std::string& out, const DotSeparated& v);
+
+inline constexpr std::string_view dot_separated_source_name =
+    "kolvi::package::version::dot_separated::DotSeparated";
+ParseResult<DotSeparated> parse_dot_separated(std::string_view text);
+
+}  // namespace kolvi::version

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <compare>
+#include <string>
+#include <string_view>
+
+#include "version/parse_result.hpp"
+#include "version/text_form.hpp"
+#include "version/text_list.hpp"
+
+namespace kolvi::version {
+
+struct Other {
+  std::string value;
+};
+
+inline bool operator==(const Other& a, const Other& b) noexcept {
+  return a.value == b.value;
+}
+inline std::strong_ordering operator<=>(const Other& a, const Other& b) noexcept {
+  return compare_text(a.value, b.value);
+}
+
+void append_display(std::string& out, const Other& v);
+void append_debug(std::string& out, const Other& v);
+
+inline constexpr std::string_view other_source_name = "kolvi::package::version::other::Other";
+ParseResult<Other> parse_other(std::string_view text);
+
+}  // namespace kolvi::version

@@ -1,0 +1,83 @@
+#include "version/text_form.hpp"
+
+#include <charconv>
+
+#include "text/unicode.hpp"
+#include "text/utf8.hpp"
+
+namespace kolvi::version::text_form {
+
+namespace {
+
+void append_code_point_escape(std::string& out, char32_t c) {
+  char digits[8];
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(c), 16);
+  out += "\\u{";
+  out.append(digits, result.ptr);
+  out += '}';
+}
+
+// Returns the escape for characters with a short backslash form, else null.
+const char* short_escape(char32_t c) noexcept {
+  switch (c) {
+    case U'\0':
+      return "\\0";
+    case U'\t':
+      return "\\t";
+    case U'\n':
+      return "\\n";
+    case U'\r':
+      return "\\r";
+    case U'"':
+      return "\\\"";
+    case U'\\':
+      return "\\\\";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+void append_joined(std::string& out, const TextList& list) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (i != 0) out += '.';
+    out += list[i];
+  }
+}
+
+std::size_t joined_size(const TextList& list) noexcept {
+  std::size_t size = list.empty() ? 0 : list.size() - 1;
+  for (const auto& text : list)
+    size += text.size();
+  return size;
+}
+
+void append_quoted(std::string& out, std::string_view text) {
+  out += '"';
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto [c, length] = utf8::decode(text, pos);
+    if (const char* escape = short_escape(c)) {
+      out += escape;
+    } else if (unicode::is_grapheme_extend(c) || !unicode::is_printable(c)) {
+      append_code_point_escape(out, c);
+    } else {
+      out.append(text.substr(pos, length));
+    }
+    pos += length;
+  }
+  out += '"';
+}
+
+void append_quoted_list(std::string& out, const TextList& list) {
+  out += '[';
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (i != 0) out += ", ";
+    append_quoted(out, list[i]);
+  }
+  out += ']';
+}
+
+}  // namespace kolvi::version::text_form

@@ -1,0 +1,35 @@
+#include "version/version.hpp"
+
+namespace kolvi::version {
+
+std::string_view Version::kind_name() const noexcept {
+  switch (kind()) {
+    case Kind::semver:
+      return "SemVer";
+    case Kind::dot_separated:
+      return "DotSeparated";
+    case Kind::other:
+      return "Other";
+  }
+  return {};
+}
+
+bool operator==(const Version& a, const Version& b) noexcept {
+  return a.value() == b.value();
+}
+
+// Kind rank first, then the held values; std::variant orders exactly so.
+std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept {
+  return a.value() <=> b.value();
+}
+
+void append_display(std::string& out, const Version& v) {
+  std::visit([&](const auto& held) { append_display(out, held); }, v.value());
+}
+
+void append_debug(std::string& out, const Version& v) {
+  out += "Version::";
+  std::visit([&](const auto& held) { append_debug(out, held); }, v.value());
+}
+
+}  // namespace kolvi::version

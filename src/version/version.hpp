@@ -1,0 +1,50 @@
+#pragma once
+
+#include <compare>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "version/dot_separated.hpp"
+#include "version/other.hpp"
+#include "version/parse_result.hpp"
+#include "version/semver.hpp"
+#include "version/text_form.hpp"
+
+namespace kolvi::version {
+
+// The variant index is the kind rank: SemVer 0, DotSeparated 1, Other 2.
+enum class Kind : std::size_t { semver = 0, dot_separated = 1, other = 2 };
+
+class Version {
+ public:
+  explicit Version(SemVer v) : value_(std::move(v)) {}
+  explicit Version(DotSeparated v) : value_(std::move(v)) {}
+  explicit Version(Other v) : value_(std::move(v)) {}
+
+  Kind kind() const noexcept { return static_cast<Kind>(value_.index()); }
+  std::size_t kind_rank() const noexcept { return value_.index(); }
+  std::string_view kind_name() const noexcept;
+
+  // The held value when it is of kind T, else null.
+  template <class T>
+  const T* get_if() const noexcept {
+    return std::get_if<T>(&value_);
+  }
+  const std::variant<SemVer, DotSeparated, Other>& value() const noexcept { return value_; }
+
+ private:
+  std::variant<SemVer, DotSeparated, Other> value_;
+};
+
+bool operator==(const Version& a, const Version& b) noexcept;
+std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept;
+
+void append_display(std::string& out, const Version& v);
+void append_debug(std::string& out, const Version& v);
+
+inline constexpr std::string_view version_source_name = "kolvi::package::version::Version";
+ParseResult<Version> parse_version(std::string_view text);
+
+}  // namespace kolvi::version

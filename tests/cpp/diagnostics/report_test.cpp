@@ -1,0 +1,195 @@
+// The framed report: layouts, colour pieces, fallback messages and internal faults.
+#include "diagnostics/report.hpp"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "diagnostics/colour.hpp"
+#include "version/version.hpp"
+
+namespace kolvi::diagnostics {
+namespace {
+
+using version::dot_separated_source_name;
+using version::other_source_name;
+using version::semver_source_name;
+
+std::vector<ParseError> errors_of(const auto& result) {
+  EXPECT_FALSE(result.ok());
+  return result.ok() ? std::vector<ParseError>{} : result.errors();
+}
+
+std::string plain_report(const auto& result, std::string_view text, std::string_view name) {
+  return render_report(errors_of(result), text, name, false);
+}
+
+std::string lines(std::initializer_list<std::string_view> rows) {
+  std::string out;
+  for (const std::string_view row : rows)
+    (out += row) += '\n';
+  return out;
+}
+
+TEST(Report, PlainLayouts) {
+  const struct {
+    const char* name;
+    std::string report;
+    std::string expected;
+  } cases[] = {
+      {"worked example", plain_report(version::parse_semver("1.2.x"), "1.2.x", semver_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:5 ]", "   │",
+              " 1 │ 1.2.x", "   │     ┬  ", "   │     ╰── found 'x' expected integer", "───╯"})},
+      {"end of input", plain_report(version::parse_semver("1.2"), "1.2", semver_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:4 ]", "   │", " 1 │ 1.2",
+              "   │    │ ", "   │    ╰─ found end of input expected digit, or '.'", "───╯"})},
+      {"trailing space trimmed",
+       plain_report(version::parse_semver("1.2.3 "), "1.2.3 ", semver_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:6 ]", "   │",
+              " 1 │ 1.2.3", "   │      ┬  ",
+              "   │      ╰── found ' ' expected digit, '-', '+', or end of input", "───╯"})},
+      {"only the first line",
+       plain_report(version::parse_semver("1.x\nmore\n"), "1.x\nmore\n", semver_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::semver::SemVer:1:3 ]", "   │", " 1 │ 1.x",
+              "   │   ┬  ", "   │   ╰── found 'x' expected integer", "───╯"})},
+      {"tab expanded in the line and the cells",
+       plain_report(version::parse_other("a\tb"), "a\tb", other_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:2 ]", "   │", " 1 │ a   b",
+              "   │  ┬──  ", "   │  ╰──── found '\t' expected identifier, or end of input",
+              "───╯"})},
+      {"two-byte character counts one column",
+       plain_report(version::parse_other("éa-b"), "éa-b", other_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:3 ]", "   │", " 1 │ éa-b",
+              "   │   ┬  ", "   │   ╰── found '-' expected identifier, or end of input", "───╯"})},
+      {"wide characters take two cells",
+       plain_report(version::parse_other("日本-x"), "日本-x", other_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:3 ]", "   │",
+              " 1 │ 日本-x", "   │     ┬  ",
+              "   │     ╰── found '-' expected identifier, or end of input", "───╯"})},
+      {"found wide character",
+       plain_report(version::parse_dot_separated("a日"), "a日", dot_separated_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::dot_separated::DotSeparated:1:2 ]",
+              "   │", " 1 │ a日", "   │  ┬─  ",
+              "   │  ╰─── found '日' expected alphanumeric or '-', '.', or end of input", "───╯"})},
+      {"empty input", plain_report(version::parse_other(""), "", other_source_name),
+       lines({"Error: ", "   ╭─[ kolvi::package::version::other::Other:1:1 ]", "   │", " 1 │ ",
+              "   │ │ ", "   │ ╰─ found end of input expected identifier", "───╯"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.report, c.expected);
+  }
+}
+
+std::string paint(std::string_view code, std::string_view piece) {
+  return "\x1b[" + std::string(code) + "m" + std::string(piece) + "\x1b[0m";
+}
+
+TEST(Report, ColouredLayout) {
+  const std::string frame = "38;5;246", margin = "38;5;240", source = "38;5;249",
+                    label = "38;5;201";
+  const std::string expected =
+      paint("31", "Error") + ": \n" +                                               //
+      "   " + paint(frame, "╭") + paint(frame, "─") + paint(frame, "[") +           //
+      " kolvi::package::version::semver::SemVer:1:5 " + paint(frame, "]") + "\n" +  //
+      "   " + paint(frame, "│") + "\n" +                                            //
+      " " + paint(frame, "1 │") + " " + paint(source, "1") + paint(source, ".") +   //
+      paint(source, "2") + paint(source, ".") + paint(label, "x") + "\n" +          //
+      " " + paint(margin, "  │") + " " + "    " + paint(label, "┬") + "  \n" +      //
+      " " + paint(margin, "  │") + " " + "    " + paint(label, "╰") + paint(label, "─")
+      + paint(label, "─") + " found 'x' expected integer\n" +  //
+      paint(frame, "───╯") + "\n";
+  EXPECT_EQ(
+      render_report(errors_of(version::parse_semver("1.2.x")), "1.2.x", semver_source_name, true),
+      expected);
+}
+
+TEST(Report, FirstLabelColourIs201) {
+  EXPECT_EQ(LabelColourGenerator().next(), 201);
+}
+
+TEST(Report, LargeInputRendersInLinearTime) {
+  const std::string text = std::string(std::size_t{1} << 20, 'a') + "_";
+  const auto started = std::chrono::steady_clock::now();
+  const std::string report =
+      plain_report(version::parse_dot_separated(text), text, dot_separated_source_name);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_NE(report.find(":1:1048577 ]"), std::string::npos);
+}
+
+// Control characters and line breaks in the input never break the report's UTF-8.
+TEST(Report, RandomFailuresRenderAsValidUtf8) {
+  const std::string_view alphabet[] = {
+      "0", "1", "9", ".",  "-", "+",  "v",  "V",
+      "a", "_", "é", "日", " ", "\t", "\n", std::string_view("\0", 1)};
+  std::mt19937 random(20240601);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 10);
+    for (int i = 0; i < length; ++i)
+      text += alphabet[random() % std::size(alphabet)];
+    const version::ParseResult<version::Version> result = version::parse_version(text);
+    if (result.ok()) continue;
+    SCOPED_TRACE(text);
+    RenderedReport rendered =
+        render_report_to_memory(result.errors(), text, version::version_source_name, true);
+    const std::string bytes = rendered.bytes;
+    EXPECT_EQ(message_from_rendered(std::move(rendered)), bytes);
+  }
+}
+
+TEST(ReportDeathTest, InternalFaultsAbort) {
+  const std::vector<ParseError> reversed{{{3, 2}, {}, U'x'}};
+  EXPECT_DEATH(render_report(reversed, "abcd", "name", false), "Label start is after its end");
+  EXPECT_DEATH(render_report({}, "abcd", "name", false), "at least one parse error");
+}
+
+TEST(ReportMessage, FallbackMessages) {
+  const struct {
+    RenderedReport rendered;
+    std::string expected;
+  } cases[] = {
+      {{"Error: \n", std::nullopt}, "Error: \n"},
+      {{"", "string too long"}, "Failed to write error to string: string too long"},
+      {{"ab\xff", std::nullopt},
+       "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 2"},
+      {{"\xe2\x28\xa1", std::nullopt},
+       "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 0"},
+      {{"x\xf0\x9f\x98z", std::nullopt},
+       "Invalid UTF-8 string: invalid utf-8 sequence of 3 bytes from index 1"},
+      {{"\xed\xa0\x80", std::nullopt},
+       "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 0"},
+      {{"0123456789abcdef\xff", std::nullopt},  // past two whole ASCII words
+       "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 16"},
+      {{"0123456\xc3\xa9"
+        "abcdefgh\x80",
+        std::nullopt},
+       "Invalid UTF-8 string: invalid utf-8 sequence of 1 bytes from index 17"},
+      {{"ok\xe2\x82", std::nullopt},
+       "Invalid UTF-8 string: incomplete utf-8 byte sequence from index 2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(message_from_rendered(c.rendered), c.expected);
+  }
+}
+
+TEST(ReportMessage, RendersWithTheProcessDecision) {
+  const std::vector<ParseError> errors = errors_of(version::parse_semver("1.2.x"));
+  const bool colour = report_colour_enabled();
+  EXPECT_EQ(report_message(errors, "1.2.x", semver_source_name),
+            render_report(errors, "1.2.x", semver_source_name, colour));
+  // The decision holds for the life of the process, whatever the environment says later.
+  ::setenv("CLICOLOR_FORCE", colour ? "0" : "1", 1);
+  ::setenv("NO_COLOR", colour ? "1" : "", 1);
+  EXPECT_EQ(report_colour_enabled(), colour);
+  ::unsetenv("CLICOLOR_FORCE");
+  ::unsetenv("NO_COLOR");
+}
+
+}  // namespace
+}  // namespace kolvi::diagnostics

@@ -2,10 +2,7 @@
 
 import pytest
 
-import kolvi
-
-V = kolvi.package.version
-CLASSES = [V.Version, V.SemVer, V.DotSeparated, V.Other]
+from support import CLASSES, Boom, ListSub, RaisingIndex, RaisingSequence, StrSub, V
 
 
 @pytest.mark.parametrize("cls", CLASSES)
@@ -45,14 +42,6 @@ def test_ten_megabyte_text_is_kept_exactly():
     assert V.Other(value=huge).value == huge
 
 
-class StrSub(str):
-    pass
-
-
-class ListSub(list):
-    pass
-
-
 @pytest.mark.parametrize(
     "cls, text, display", [(V.SemVer, "1.2.3", "1.2.3"), (V.Version, "1.2", "1.2"), (V.Other, "a_b", "a_b")]
 )
@@ -71,22 +60,6 @@ def test_bytes_as_parts():
         V.DotSeparated(parts=b"12")
     with pytest.raises(TypeError, match=r"^Cannot construct SemVer from type 'bytes'$"):
         V.SemVer(b"1.2.3")
-
-
-class Boom(Exception):
-    pass
-
-
-class RaisingSequence:
-    """Iterates two texts, then fails."""
-
-    def __len__(self):
-        return 5
-
-    def __getitem__(self, index):
-        if index >= 2:
-            raise Boom("midway")
-        return str(index)
 
 
 class RaisingIter(list):
@@ -120,10 +93,6 @@ def test_failing_len_is_not_consulted():
 
 
 def test_raising_index_passes_through():
-    class RaisingIndex:
-        def __index__(self):
-            raise Boom("index")
-
     with pytest.raises(Boom):
         V.SemVer(major=RaisingIndex(), minor=0, patch=0)
 

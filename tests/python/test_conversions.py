@@ -2,22 +2,7 @@
 
 import pytest
 
-import kolvi
-
-V = kolvi.package.version
-
-
-class Index:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class RaisingIndex:
-    def __index__(self):
-        raise LookupError("no index today")
+from support import Index, ListSub, RaisingIndex, Seq, StrSub, V
 
 
 # Unsigned 32-bit integers, through SemVer.major (setter) and the keyword form.
@@ -30,7 +15,7 @@ U32_REJECTED = [
     (1.5, TypeError, "'float' object cannot be interpreted as an integer"),
     ("1", TypeError, "'str' object cannot be interpreted as an integer"),
     (None, TypeError, "'NoneType' object cannot be interpreted as an integer"),
-    (RaisingIndex(), LookupError, "no index today"),
+    (RaisingIndex(LookupError, "no index today"), LookupError, "no index today"),
 ]
 
 
@@ -59,27 +44,6 @@ def test_u32_rejected_in_setters_prefixes_only_type_errors(value, exception, mes
     prefix = "argument 'new_patch': " if exception is TypeError else ""
     assert str(info.value) == prefix + message
     assert v.patch == 3
-
-
-class ListSub(list):
-    pass
-
-
-class StrSub(str):
-    pass
-
-
-class Seq:
-    """A sequence by protocol only: __len__ and __getitem__."""
-
-    def __init__(self, items):
-        self.items = items
-
-    def __len__(self):
-        return len(self.items)
-
-    def __getitem__(self, index):
-        return self.items[index]
 
 
 # Lists of texts, through DotSeparated.parts.

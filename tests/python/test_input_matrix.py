@@ -6,62 +6,23 @@ expected type; nothing crashes, and a setter that fails leaves its instance unch
 
 import contextlib
 import os
-import subprocess
 import sys
-import textwrap
 
 import pytest
 
 import kolvi
-
-V = kolvi.package.version
-KIND_CLASSES = [V.SemVer, V.DotSeparated, V.Other]
-CLASSES = KIND_CLASSES + [V.Version]
-
-
-class Boom(Exception):
-    pass
-
-
-class IntSub(int):
-    pass
-
-
-class Index:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class RaisingIndex:
-    def __index__(self):
-        raise Boom("__index__")
-
-
-class StrSub(str):
-    """Its __str__ lies; the module must use the text itself."""
-
-    def __str__(self):
-        return "9.9.9"
-
-
-class RaisingSequence:
-    """A sequence whose third item raises."""
-
-    def __len__(self):
-        return 5
-
-    def __getitem__(self, index):
-        if index >= 2:
-            raise Boom("midway")
-        return str(index)
-
-
-def generator():
-    yield "a"
-
+from support import (
+    CLASSES,
+    Boom,
+    Index,
+    IntSub,
+    RaisingIndex,
+    RaisingSequence,
+    StrSub,
+    V,
+    generator,
+    run_python,
+)
 
 PLANES = "".join(chr(plane * 0x10000 + 0x101) for plane in range(17))
 
@@ -260,15 +221,9 @@ def test_test_function_prints_any_version(text):
 TEN_MB = 10 * 1024 * 1024
 
 
-def run_isolated(code, timeout=120):
+def run_isolated(code, **options):
     """Runs code in a fresh interpreter, so a pathological slowdown fails instead of hanging."""
-    child = subprocess.run(
-        [sys.executable, "-c", textwrap.dedent(code)],
-        capture_output=True,
-        text=True,
-        timeout=timeout,
-        env={**os.environ, "NO_COLOR": "1"},
-    )
+    child = run_python(code, timeout=120, text=True, **options)
     assert child.returncode == 0, child.stderr[-2000:]
     return child.stdout
 
@@ -301,16 +256,7 @@ def test_ten_megabyte_strings(text, expected):
                 assert len(str(value)) == len(text)
                 print(cls.__name__, "ok")
         """
-    child = subprocess.run(
-        [sys.executable, "-c", textwrap.dedent(code)],
-        input=text,
-        capture_output=True,
-        text=True,
-        timeout=120,
-        env={**os.environ, "NO_COLOR": "1"},
-    )
-    assert child.returncode == 0, child.stderr[-2000:]
-    outcomes = dict(line.split() for line in child.stdout.splitlines())
+    outcomes = dict(line.split() for line in run_isolated(code, input=text).splitlines())
     assert outcomes == expected
 
 

@@ -4,9 +4,7 @@ import ast
 import importlib.machinery
 import importlib.util
 import json
-import os
 import shutil
-import subprocess
 import sys
 import sysconfig
 import textwrap
@@ -16,12 +14,12 @@ import pytest
 from elftools.elf.elffile import ELFFile
 
 import kolvi
+from support import CLASS_NAMES, REPO_ROOT, TESTS_DIR, run_interpreter
 
-REPO_ROOT = Path(__file__).resolve().parents[2]
 STUBGEN_PATH = REPO_ROOT / "scripts" / "stubgen"
 COMMITTED_STUB = REPO_ROOT / "stubs" / "kolvi-stubs" / "__init__.pyi"
-ALLOWLIST = Path(__file__).with_name("stubtest_allowlist.txt")
-TYPED_USAGE = Path(__file__).with_name("typed_usage.py")
+ALLOWLIST = TESTS_DIR / "stubtest_allowlist.txt"
+TYPED_USAGE = TESTS_DIR / "typed_usage.py"
 
 CLASS_IDS = {
     "SemVer": "17141857818836673737",
@@ -142,7 +140,7 @@ def test_every_parent_names_a_class_and_member_counts_match():
     assert counts == MEMBER_COUNTS
 
 
-@pytest.mark.parametrize("class_name", ["SemVer", "DotSeparated", "Other", "Version"])
+@pytest.mark.parametrize("class_name", CLASS_NAMES)
 def test_member_signatures(class_name):
     actual = [(m["name"], m["arguments"], m["returns"], m.get("decorators"))
               for m in members_of(class_name)]
@@ -171,7 +169,7 @@ def text_signature_of(arguments):
     return "(" + ", ".join(parts) + ")"
 
 
-@pytest.mark.parametrize("class_name", ["SemVer", "DotSeparated", "Other", "Version"])
+@pytest.mark.parametrize("class_name", CLASS_NAMES)
 def test_class_records_agree_with_the_live_class(class_name):
     cls = getattr(kolvi.package.version, class_name)
     members = members_of(class_name)
@@ -231,10 +229,8 @@ needs_mypy = pytest.mark.skipif(
 )
 
 
-def run_python(*args, cwd, env=None):
-    return subprocess.run(
-        [sys.executable, *args], cwd=cwd, env=env, capture_output=True, text=True, timeout=600
-    )
+def run_mypy(*args, cwd, **options):
+    return run_interpreter("-m", *args, cwd=cwd, text=True, timeout=600, **options)
 
 
 def flat_version_namespace_stub(stub_text):
@@ -263,9 +259,8 @@ def stubtest_result(tmp_path_factory):
         "globals().update(vars(kolvi.package.version))\n"
         "__all__ = list(kolvi.package.version.__all__)\n"
     )
-    env = {**os.environ, "MYPYPATH": str(folder), "PYTHONPATH": str(folder)}
-    return run_python("-m", "mypy.stubtest", "kolvi", "kolvi_version_view",
-                      "--allowlist", str(ALLOWLIST), cwd=folder, env=env)
+    return run_mypy("mypy.stubtest", "kolvi", "kolvi_version_view", "--allowlist", str(ALLOWLIST),
+                    cwd=folder, env={"MYPYPATH": str(folder)}, path=[folder])
 
 
 @needs_mypy
@@ -305,8 +300,7 @@ def mypy_strict_errors(tmp_path_factory):
     folder = tmp_path_factory.mktemp("mypy")
     shutil.copy(TYPED_USAGE, folder)
     (folder / "misuse.py").write_text("import kolvi\n" + "".join(f"{m}\n" for m, _ in MISUSES))
-    result = run_python("-m", "mypy", "--strict", "--no-incremental", TYPED_USAGE.name,
-                        "misuse.py", cwd=folder)
+    result = run_mypy("mypy", "--strict", "--no-incremental", TYPED_USAGE.name, "misuse.py", cwd=folder)
     assert "error: " not in result.stderr, result.stderr
     return [line for line in result.stdout.splitlines() if ": error:" in line]
 

@@ -6,10 +6,9 @@ import sys
 import pytest
 
 import kolvi
-from conftest import is_free_threaded_build, run_python
+from support import CLASS_NAMES, is_free_threaded_build, run_python
 
 VERSION_MODULE = kolvi.package.version
-CLASS_NAMES = ["Version", "SemVer", "DotSeparated", "Other"]
 
 
 def test_public_names():

@@ -1,13 +1,9 @@
 """Property tests: round trips, order against a pure-Python key, and arbitrary objects."""
 
-import pytest
 from hypothesis import assume, given, settings
 from hypothesis import strategies as st
 
-import kolvi
-
-V = kolvi.package.version
-CLASSES = [V.Version, V.SemVer, V.DotSeparated, V.Other]
+from support import CLASSES, V
 
 IDENTIFIER = st.text(alphabet="0123456789abcxyzABCXYZ-", min_size=1, max_size=6)
 DOT_LIST = st.lists(IDENTIFIER, max_size=4)

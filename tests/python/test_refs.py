@@ -6,7 +6,7 @@ import tracemalloc
 import pytest
 
 import kolvi
-from conftest import is_free_threaded_build
+from support import is_free_threaded_build
 
 V = kolvi.package.version
 ROUNDS = 100_000

@@ -4,7 +4,7 @@ import json
 
 import pytest
 
-from conftest import run_python
+from support import run_python
 
 CASES = [
     (

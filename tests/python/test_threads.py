@@ -5,15 +5,13 @@ are the only guard; the only exceptions allowed are the two access conflicts, an
 must return a value that some thread wrote.
 """
 
-import os
 import random
-import sys
 import threading
 
 import pytest
 
 import kolvi
-from conftest import gil_disabled, is_free_threaded_build, run_python
+from support import TESTS_DIR, gil_disabled, is_free_threaded_build, run_python
 
 V = kolvi.package.version
 THREADS = 8
@@ -98,10 +96,8 @@ def test_stress_in_this_interpreter():
 @pytest.mark.skipif(not is_free_threaded_build(), reason="needs a free-threaded interpreter")
 @pytest.mark.skipif(gil_disabled(), reason="already running without the lock")
 def test_stress_without_the_lock():
-    here = os.path.dirname(os.path.abspath(__file__))
-    code = f"""
+    code = """
     import sys
-    sys.path.insert(0, {here!r})
     import kolvi
     assert not sys._is_gil_enabled()
     import test_threads
@@ -110,6 +106,6 @@ def test_stress_without_the_lock():
     for problem in problems[:10]:
         print(problem)
     """
-    result = run_python(code, env={"PYTHON_GIL": "0"}, timeout=120)
+    result = run_python(code, env={"PYTHON_GIL": "0"}, path=[TESTS_DIR], timeout=120)
     assert result.returncode == 0, result.stderr.decode()
     assert result.stdout.decode().strip() == "0"

@@ -1,32 +1,10 @@
 """init_tracing() installs a process-wide subscriber, so every case runs in a fresh interpreter."""
 
-import os
-import subprocess
-import sys
-import textwrap
-
 import pytest
 
+from support import run_python
+
 MESSAGE = "a global default trace dispatcher has already been set"
-
-
-def run_python(code: str, env_overrides: dict[str, str | None] | None = None):
-    env = dict(os.environ)
-    for name, value in (env_overrides or {}).items():
-        if value is None:
-            env.pop(name, None)
-        else:
-            env[name] = value
-    return subprocess.run(
-        # The free-threaded build warns on stderr that importing kolvi enabled the GIL.
-        [sys.executable, "-W", "ignore:The global interpreter lock:RuntimeWarning", "-c",
-         textwrap.dedent(code)],
-        capture_output=True,
-        text=True,
-        env=env,
-        timeout=60,
-        check=False,
-    )
 
 
 @pytest.mark.parametrize("no_color", [None, "", "1"])
@@ -46,7 +24,8 @@ def test_first_call_installs_and_later_calls_raise(no_color):
                 raise AssertionError("call after the first did not raise")
         print("done")
         """,
-        {"NO_COLOR": no_color},
+        env={"NO_COLOR": no_color},
+        text=True,
     )
     assert result.returncode == 0, result.stderr
     assert result.stdout == "done\n"
@@ -68,7 +47,8 @@ def test_refusal_does_not_depend_on_a_changed_environment():
             assert str(error) == {MESSAGE!r}
         else:
             raise AssertionError("second call did not raise")
-        """
+        """,
+        text=True,
     )
     assert result.returncode == 0, result.stderr
 
@@ -85,7 +65,8 @@ def test_arguments_are_refused():
         else:
             raise AssertionError("an argument was accepted")
         assert kolvi.init_tracing() is None
-        """
+        """,
+        text=True,
     )
     assert result.returncode == 0, result.stderr
 
@@ -113,6 +94,7 @@ def test_calls_from_racing_threads_install_once():
             thread.join()
         assert outcomes.count(None) == 1, outcomes
         assert outcomes.count({MESSAGE!r}) == 7, outcomes
-        """
+        """,
+        text=True,
     )
     assert result.returncode == 0, result.stderr

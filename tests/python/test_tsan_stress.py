@@ -8,7 +8,7 @@ to the same stream at the same time. scripts/tsan runs this under ThreadSanitize
 
 import pytest
 
-from conftest import is_free_threaded_build, run_python
+from support import is_free_threaded_build, run_python
 
 THREADS = 8
 CALLS_PER_THREAD = 1_500

@@ -1,0 +1,151 @@
+"""What the Python tests share: the version classes, hostile argument objects, the fresh
+interpreter runner and the interpreter's threading facts."""
+
+import os
+import subprocess
+import sys
+import sysconfig
+import textwrap
+from pathlib import Path
+
+import kolvi
+
+V = kolvi.package.version
+# In the order of the version namespace's __all__.
+CLASS_NAMES = ["Version", "SemVer", "DotSeparated", "Other"]
+CLASSES = [getattr(V, name) for name in CLASS_NAMES]
+
+TESTS_DIR = Path(__file__).resolve().parent
+REPO_ROOT = TESTS_DIR.parents[1]
+
+
+# --- hostile arguments -------------------------------------------------------------------
+
+
+class Boom(Exception):
+    """Raised by the hostile objects; the module must pass it through untouched."""
+
+
+# Subclasses of built-in types: the module must take each for its base type.
+class IntSub(int):
+    pass
+
+
+class StrSub(str):
+    """Its __str__ lies; the module must use the text itself."""
+
+    def __str__(self):
+        return "9.9.9"
+
+
+class ListSub(list):
+    pass
+
+
+# Objects that pass for a type by protocol alone.
+class Index:
+    """An integer only by __index__."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        return self.value
+
+
+class RaisingIndex:
+    """__index__ raises `error_type(message)`."""
+
+    def __init__(self, error_type=Boom, message="__index__"):
+        self.error_type = error_type
+        self.message = message
+
+    def __index__(self):
+        raise self.error_type(self.message)
+
+
+class Seq:
+    """A sequence by protocol only: __len__ and __getitem__."""
+
+    def __init__(self, items):
+        self.items = items
+
+    def __len__(self):
+        return len(self.items)
+
+    def __getitem__(self, index):
+        return self.items[index]
+
+
+class RaisingSequence:
+    """A sequence whose third item raises."""
+
+    def __len__(self):
+        return 5
+
+    def __getitem__(self, index):
+        if index >= 2:
+            raise Boom("midway")
+        return str(index)
+
+
+def generator():
+    yield "a"
+
+
+# --- fresh interpreters ------------------------------------------------------------------
+
+# The folder kolvi was imported from goes first on the child's path, so the child loads this
+# very module, whether it lies in site-packages or in a folder named by PYTHONPATH.
+KOLVI_DIR = os.path.dirname(kolvi.__file__)
+
+
+def child_environment(env, path):
+    """os.environ with colour off, `path` and kolvi's folder ahead of PYTHONPATH, then `env`.
+
+    An `env` value of None removes the variable.
+    """
+    child_env = dict(os.environ)
+    child_env["NO_COLOR"] = "1"
+    child_env.pop("CLICOLOR_FORCE", None)
+    inherited = [p for p in child_env.get("PYTHONPATH", "").split(os.pathsep) if p]
+    child_env["PYTHONPATH"] = os.pathsep.join([*map(str, path), KOLVI_DIR, *inherited])
+    for name, value in (env or {}).items():
+        if value is None:
+            child_env.pop(name, None)
+        else:
+            child_env[name] = value
+    return child_env
+
+
+def run_interpreter(*args, env=None, path=(), timeout=60, **options):
+    """Runs this interpreter with `args` in a fresh process that imports the same kolvi.
+
+    `options` go to subprocess.run (cwd, input, text); output is captured.
+    """
+    return subprocess.run(
+        # A free-threaded interpreter warns when the module turns the lock on; that is expected.
+        [sys.executable, "-W", "ignore:The global interpreter lock:RuntimeWarning", *args],
+        capture_output=True,
+        env=child_environment(env, path),
+        timeout=timeout,
+        check=False,
+        **options,
+    )
+
+
+def run_python(code, **options):
+    """Runs the (dedented) `code` in a fresh interpreter; see run_interpreter."""
+    return run_interpreter("-c", textwrap.dedent(code), **options)
+
+
+# --- the interpreter --------------------------------------------------------------------
+
+
+def gil_disabled():
+    """True only on a free-threaded interpreter running without the lock."""
+    return not getattr(sys, "_is_gil_enabled", lambda: True)()
+
+
+def is_free_threaded_build():
+    return bool(sysconfig.get_config_var("Py_GIL_DISABLED"))

@@ -89,6 +89,26 @@ class RaisingSequence:
         return str(index)
 
 
+class RaisingIter(list):
+    """A list whose iterator fails after the first item."""
+
+    def __iter__(self):
+        yield "a"
+        raise Boom("iterating")
+
+
+class RaisingLen:
+    """A one-item sequence whose __len__ raises, so only iteration can read it."""
+
+    def __len__(self):
+        raise Boom("len")
+
+    def __getitem__(self, index):
+        if index > 0:
+            raise IndexError
+        return "only"
+
+
 def generator():
     yield "a"
 

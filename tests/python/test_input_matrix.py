@@ -17,6 +17,8 @@ from support import (
     Index,
     IntSub,
     RaisingIndex,
+    RaisingIter,
+    RaisingLen,
     RaisingSequence,
     StrSub,
     V,
@@ -50,11 +52,14 @@ CASES = [
     ("tuple of str", lambda: ("a", "b"), TypeError, TypeError, ["a", "b"]),
     ("generator", generator, TypeError, TypeError, TypeError),
     ("raising sequence", RaisingSequence, TypeError, TypeError, Boom),
+    ("raising iterator", lambda: RaisingIter(["a", "b"]), TypeError, TypeError, Boom),
+    ("raising len", RaisingLen, TypeError, TypeError, ["only"]),
     ("dict", lambda: {"a": "b"}, TypeError, TypeError, TypeError),
     ("nul", lambda: "1.2\x00", TypeError, "1.2\x00", TypeError),
     ("list with nul", lambda: ["a\x00b"], TypeError, TypeError, ["a\x00b"]),
     ("lone surrogate", lambda: "1.\ud800", TypeError, UnicodeEncodeError, TypeError),
     ("list with surrogate", lambda: ["\udfff"], TypeError, TypeError, UnicodeEncodeError),
+    ("surrogate after a text", lambda: ["ok", "\ud800"], TypeError, TypeError, UnicodeEncodeError),
     ("every plane", lambda: PLANES, TypeError, PLANES, TypeError),
     ("list of planes", lambda: list(PLANES), TypeError, TypeError, list(PLANES)),
 ]
@@ -155,6 +160,28 @@ def test_version_rejects_any_keyword(_, make, _u32, _text, _list):
         V.Version(x=make())
 
 
+ODD_TEXTS = ["", " ", "\x00", "1.2.3\n", "\t1.2.3", "١.٢.٣", "🙂", "1.2.3-" + "a" * 10000]
+
+
+@pytest.mark.parametrize("text", ODD_TEXTS)
+def test_odd_texts_never_crash(text):
+    for cls in CLASSES:
+        try:
+            value = cls(text)
+        except RuntimeError:
+            continue
+        assert isinstance(str(value), str) and isinstance(repr(value), str)
+
+
+def test_constructor_called_through_new_with_odd_objects():
+    with pytest.raises(TypeError):
+        V.SemVer.__new__(V.SemVer, "1.2.3", **{"x": 1})
+    with pytest.raises(TypeError):
+        V.SemVer.__new__(V.Other, "1.2.3")
+    with pytest.raises(TypeError):
+        object.__new__(V.SemVer)
+
+
 # --- setters ------------------------------------------------------------------------
 
 # (instance factory, property, which outcome column applies, whether None clears it)
@@ -236,10 +263,14 @@ def run_isolated(code, **options):
                         "Version": "ok"}),
         ("a." * (TEN_MB // 2) + "a", {"SemVer": "RuntimeError", "DotSeparated": "ok",
                                        "Other": "RuntimeError", "Version": "ok"}),
+        ("1.2.3-" + "a" * TEN_MB, {"SemVer": "ok", "DotSeparated": "ok", "Other": "RuntimeError",
+                                   "Version": "ok"}),
+        ("!" + "1" * TEN_MB, {c: "RuntimeError" for c in ["SemVer", "DotSeparated", "Other", "Version"]}),
         ("1.2.3-" + "x" * TEN_MB + "!", {c: "RuntimeError" for c in ["SemVer", "DotSeparated", "Other",
                                                                      "Version"]}),
     ],
-    ids=["one identifier", "one number", "five million parts", "failure at the end"],
+    ids=["one identifier", "one number", "five million parts", "long pre-release", "failure at the start",
+         "failure at the end"],
 )
 def test_ten_megabyte_strings(text, expected):
     code = """
@@ -253,7 +284,7 @@ def test_ten_megabyte_strings(text, expected):
                 assert str(error).startswith("Error: "), str(error)[:200]
                 print(cls.__name__, "RuntimeError")
             else:
-                assert len(str(value)) == len(text)
+                assert str(value) == text, "the display form differs from the text"
                 print(cls.__name__, "ok")
         """
     outcomes = dict(line.split() for line in run_isolated(code, input=text).splitlines())

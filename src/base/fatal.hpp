@@ -1,3 +1,4 @@
+// The process-level fault report: what a violated internal invariant writes before aborting.
 #pragma once
 
 #include <source_location>

@@ -1,3 +1,4 @@
+// Splitting a report's source into lines, and counting characters within a line.
 #include "diagnostics/source_line.hpp"
 
 #include <algorithm>

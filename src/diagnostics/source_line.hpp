@@ -1,3 +1,4 @@
+// The line of a report's source that holds a failure, and character counting within it.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The text of log event blocks and span field texts.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The process-wide default subscriber slot, the subscriber registry and the level filter.
 #include "logging/dispatch.hpp"
 
 #include <algorithm>

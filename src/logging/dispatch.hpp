@@ -1,3 +1,4 @@
+// Where events go: the global default subscriber, the registry of subscribers and the max level.
 #pragma once
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// Call-site metadata, field values and the fields of one event or span.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Log levels and their order, TRACE lowest to ERROR highest.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The shared, locked standard-output stream that log blocks and test_function write through.
 #include "logging/stdout_stream.hpp"
 
 #include <sys/uio.h>

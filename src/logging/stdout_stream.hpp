@@ -1,3 +1,4 @@
+// The shared, locked standard-output stream that log blocks and test_function write through.
 #pragma once
 #include <mutex>
 #include <string_view>

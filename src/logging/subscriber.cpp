@@ -1,3 +1,4 @@
+// The subscriber: filters events, keeps the span registry and writes each event's block.
 #include "logging/subscriber.hpp"
 
 #include <unistd.h>

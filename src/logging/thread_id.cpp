@@ -1,3 +1,4 @@
+// Small sequential thread numbers for the "on ThreadId(N)" part of a block.
 #include "logging/thread_id.hpp"
 
 #include <atomic>

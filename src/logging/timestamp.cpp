@@ -1,3 +1,4 @@
+// The wall-clock timestamp at the start of every log block.
 #include "logging/timestamp.hpp"
 
 #include <time.h>

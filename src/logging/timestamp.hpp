@@ -1,3 +1,4 @@
+// The wall-clock timestamp at the start of every log block.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Terminal display width of a character, in cells.
 #pragma once
 
 namespace kolvi::unicode {

@@ -1,3 +1,4 @@
+// Unicode character properties: XID_Start, XID_Continue, Grapheme_Extend, printable, White_Space.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The two-level trie lookup shared by the generated property and width tables.
 #pragma once
 
 // The lookup shared by the generated property and width tables (scripts/gen_unicode_tables.py).

@@ -1,3 +1,4 @@
+// The text forms of DotSeparated.
 #include "version/dot_separated.hpp"
 
 #include "version/text_form.hpp"

@@ -1,3 +1,4 @@
+// DotSeparated: a version made of dot-separated parts, with its order, text forms and parse.
 #pragma once
 
 #include <compare>

@@ -1,3 +1,4 @@
+// The grammar's cursor, its primitive steps and the failure record of a parse.
 #pragma once
 
 // The cursor, the primitive steps and the failure record shared by the four parse operations.

@@ -1,3 +1,4 @@
+// The text forms of Other.
 #include "version/other.hpp"
 
 #include "version/text_form.hpp"

@@ -1,3 +1,4 @@
+// Other: any identifier used as a version, with its order, text forms and parse.
 #pragma once
 
 #include <compare>

@@ -1,3 +1,4 @@
+// The one-line message of a parse error: what was found and what was expected.
 #include "version/parse_error.hpp"
 
 #include "text/utf8.hpp"

@@ -1,3 +1,4 @@
+// A failed parse: where it failed, what was expected there and what was found.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The outcome of a parse: a value or its errors.
 #pragma once
 
 #include <utility>

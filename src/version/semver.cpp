@@ -1,3 +1,4 @@
+// The order and text forms of SemVer.
 #include "version/semver.hpp"
 
 #include "base/decimal.hpp"

@@ -1,3 +1,4 @@
+// SemVer: a semantic version, with its order, text forms and parse.
 #pragma once
 
 #include <compare>

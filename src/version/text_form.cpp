@@ -1,3 +1,4 @@
+// The pieces of the display and debug forms: numbers, joined lists and escaped quoted texts.
 #include "version/text_form.hpp"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// The order of identifier lists.
 #include "version/text_list.hpp"
 
 #include <algorithm>

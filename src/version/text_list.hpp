@@ -1,3 +1,4 @@
+// Lists of identifiers, their byte-wise order, and a list that may be absent.
 #pragma once
 
 #include <compare>

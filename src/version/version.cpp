@@ -1,3 +1,4 @@
+// Version: the kind name, order and text forms of the wrapper around one kind.
 #include "version/version.hpp"
 
 namespace kolvi::version {

@@ -1,3 +1,4 @@
+// Version: one version of any kind, ordered by kind rank first.
 #pragma once
 
 #include <compare>

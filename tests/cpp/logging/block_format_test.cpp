@@ -1,3 +1,4 @@
+// Event blocks byte for byte, plain and coloured, with fields, spans and bridged locations.
 #include <gtest/gtest.h>
 
 #include <csignal>

@@ -1,3 +1,4 @@
+// Captures what a test writes to a file descriptor, and a fixed clock for timestamps.
 #pragma once
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The default subscriber slot, the registry, the level filter and the colour decision.
 #include "logging/dispatch.hpp"
 
 #include <gtest/gtest.h>

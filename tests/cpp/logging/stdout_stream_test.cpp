@@ -1,3 +1,4 @@
+// The shared standard-output stream: buffering, flushing, closed and failing descriptors.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>

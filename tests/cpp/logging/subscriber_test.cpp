@@ -1,3 +1,4 @@
+// Spans: context lines, references, closing and the per-thread stack.
 #include "logging/subscriber.hpp"
 
 #include <gtest/gtest.h>

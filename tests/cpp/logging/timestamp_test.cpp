@@ -1,3 +1,4 @@
+// Timestamps: the format and the fallback for an unreadable clock.
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The grammar: successes, failures with their expected items, and the failure record's rules.
 #include "version/grammar.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The one-line message of a parse error.
 #include "version/parse_error.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The values of every kind: order, equality, text forms, copies and size.
 #include "version/version.hpp"
 
 #include <gtest/gtest.h>

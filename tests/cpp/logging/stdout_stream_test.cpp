@@ -1,4 +1,6 @@
 // The shared standard-output stream: buffering, flushing, closed and failing descriptors.
+#include "logging/stdout_stream.hpp"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,8 +8,6 @@
 #include <cerrno>
 #include <csignal>
 #include <string>
-
-#include "logging/stdout_stream.hpp"
 
 namespace kolvi::logging {
 namespace {

@@ -1,10 +1,10 @@
 // Timestamps: the format and the fallback for an unreadable clock.
+#include "logging/timestamp.hpp"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
-
-#include "logging/timestamp.hpp"
 
 namespace kolvi::logging {
 namespace {

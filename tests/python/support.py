@@ -1,6 +1,9 @@
 """What the Python tests share: the version classes, hostile argument objects, the fresh
-interpreter runner and the interpreter's threading facts."""
+interpreter runner, the interpreter's threading facts and the loader of the repository's
+Python scripts."""
 
+import importlib.machinery
+import importlib.util
 import os
 import subprocess
 import sys
@@ -169,3 +172,18 @@ def gil_disabled():
 
 def is_free_threaded_build():
     return bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
+
+
+# --- the repository's scripts -----------------------------------------------------------
+
+
+def load_script(name):
+    """Imports scripts/<name>, a Python script whose file name need not end in .py."""
+    loader = importlib.machinery.SourceFileLoader(
+        f"kolvi_script_{name.removesuffix('.py')}", str(REPO_ROOT / "scripts" / name)
+    )
+    spec = importlib.util.spec_from_loader(loader.name, loader)
+    module = importlib.util.module_from_spec(spec)
+    sys.modules[loader.name] = module  # dataclasses look their module up while decorating
+    loader.exec_module(module)
+    return module

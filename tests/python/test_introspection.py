@@ -1,7 +1,6 @@
 """The introspection records exported by the shared object, and the stubs generated from them."""
 
 import ast
-import importlib.machinery
 import importlib.util
 import json
 import shutil
@@ -14,9 +13,8 @@ import pytest
 from elftools.elf.elffile import ELFFile
 
 import kolvi
-from support import CLASS_NAMES, REPO_ROOT, TESTS_DIR, run_interpreter
+from support import CLASS_NAMES, REPO_ROOT, TESTS_DIR, load_script, run_interpreter
 
-STUBGEN_PATH = REPO_ROOT / "scripts" / "stubgen"
 COMMITTED_STUB = REPO_ROOT / "stubs" / "kolvi-stubs" / "__init__.pyi"
 ALLOWLIST = TESTS_DIR / "stubtest_allowlist.txt"
 TYPED_USAGE = TESTS_DIR / "typed_usage.py"
@@ -52,16 +50,7 @@ PROPERTIES = {
 SAMPLE_TEXT = {"SemVer": "1.2.3", "DotSeparated": "1.2", "Other": "main", "Version": "1.2.3"}
 
 
-def load_stubgen():
-    loader = importlib.machinery.SourceFileLoader("kolvi_stubgen", str(STUBGEN_PATH))
-    spec = importlib.util.spec_from_loader(loader.name, loader)
-    module = importlib.util.module_from_spec(spec)
-    sys.modules[loader.name] = module  # dataclasses look their module up while decorating
-    loader.exec_module(module)
-    return module
-
-
-stubgen = load_stubgen()
+stubgen = load_script("stubgen")
 SHARED_OBJECT = Path(kolvi.__file__)
 RECORDS = stubgen.read_records(SHARED_OBJECT)
 ITEMS = [record.data for record in RECORDS]

@@ -1,8 +1,11 @@
+// An instance of a class (header, owned value, access flag) and the handlers that only need
+// the value: allocation, deallocation, str/repr, property writes and rich comparison.
 #pragma once
 
 #include <Python.h>
 
 #include <compare>
+#include <cstddef>
 #include <new>
 #include <string>
 #include <string_view>
@@ -113,44 +116,21 @@ int write_property(PyObject* self, PyObject* new_value, std::string_view paramet
   }
 }
 
-// The order of two values. Numbers decide nearly every comparison of semantic versions, so they
-// are compared here where the compiler can inline them; only a tie calls the full order.
-template <class Value>
-std::strong_ordering order_of(const Value& a, const Value& b) noexcept {
-  return a <=> b;
-}
-template <>
-inline std::strong_ordering order_of(const version::SemVer& a, const version::SemVer& b) noexcept {
-  if (a.major != b.major) return a.major <=> b.major;
-  if (a.minor != b.minor) return a.minor <=> b.minor;
-  if (a.patch != b.patch) return a.patch <=> b.patch;
-  return a <=> b;
-}
-
-template <class Value>
-bool equal_values(const Value& a, const Value& b) noexcept {
-  return a == b;
-}
-template <>
-inline bool equal_values(const version::SemVer& a, const version::SemVer& b) noexcept {
-  return a.major == b.major && a.minor == b.minor && a.patch == b.patch && a == b;
-}
-
 template <class Value>
 bool holds(const Value& a, const Value& b, int op) noexcept {
   switch (op) {
     case Py_EQ:
-      return equal_values(a, b);
+      return a == b;
     case Py_NE:
-      return !equal_values(a, b);
+      return !(a == b);
     case Py_LT:
-      return order_of(a, b) < 0;
+      return (a <=> b) < 0;
     case Py_LE:
-      return order_of(a, b) <= 0;
+      return (a <=> b) <= 0;
     case Py_GT:
-      return order_of(a, b) > 0;
+      return (a <=> b) > 0;
     default:
-      return order_of(a, b) >= 0;
+      return (a <=> b) >= 0;
   }
 }
 

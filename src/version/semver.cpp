@@ -8,17 +8,6 @@ namespace kolvi::version {
 
 namespace {
 
-bool same_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept {
-  if (a.has_value() != b.has_value()) return false;
-  return !a.has_value() || *a == *b;
-}
-
-// A release has no rc and sorts above every pre-release of the same numbers.
-std::strong_ordering compare_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept {
-  if (!a.has_value() || !b.has_value()) return b.has_value() <=> a.has_value();
-  return compare_lists(*a, *b);
-}
-
 void append_optional_list_debug(std::string& out, const OptionalTextList& list) {
   if (!list.has_value()) {
     out += "None";
@@ -35,15 +24,15 @@ std::size_t optional_joined_size(const OptionalTextList& list) noexcept {
 
 }  // namespace
 
-bool operator==(const SemVer& a, const SemVer& b) noexcept {
-  return a.major == b.major && a.minor == b.minor && a.patch == b.patch && same_rc(a.rc, b.rc);
+bool same_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept {
+  if (a.has_value() != b.has_value()) return false;
+  return !a.has_value() || *a == *b;
 }
 
-std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept {
-  if (const auto order = a.major <=> b.major; order != 0) return order;
-  if (const auto order = a.minor <=> b.minor; order != 0) return order;
-  if (const auto order = a.patch <=> b.patch; order != 0) return order;
-  return compare_rc(a.rc, b.rc);
+// A release has no rc and sorts above every pre-release of the same numbers.
+std::strong_ordering compare_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept {
+  if (!a.has_value() || !b.has_value()) return b.has_value() <=> a.has_value();
+  return compare_lists(*a, *b);
 }
 
 void append_display(std::string& out, const SemVer& v) {

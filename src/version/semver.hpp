@@ -21,9 +21,21 @@ struct SemVer {
   OptionalTextList meta;
 };
 
-// meta never takes part in equality or order.
-bool operator==(const SemVer& a, const SemVer& b) noexcept;
-std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept;
+// The rc tie-break of equality and order: reached only when the three numbers agree.
+bool same_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept;
+std::strong_ordering compare_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept;
+
+// meta never takes part in equality or order. The numbers decide nearly every comparison, so
+// they are compared inline, where a sort's comparison loop sees them.
+inline bool operator==(const SemVer& a, const SemVer& b) noexcept {
+  return a.major == b.major && a.minor == b.minor && a.patch == b.patch && same_rc(a.rc, b.rc);
+}
+inline std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept {
+  if (const auto order = a.major <=> b.major; order != 0) return order;
+  if (const auto order = a.minor <=> b.minor; order != 0) return order;
+  if (const auto order = a.patch <=> b.patch; order != 0) return order;
+  return compare_rc(a.rc, b.rc);
+}
 
 void append_display(std::string& out, const SemVer& v);
 void append_debug(std::string& out, const SemVer& v);

@@ -1,9 +1,10 @@
+// Raising Python exceptions with the module's messages, and taking them back from the interpreter.
 #include "python/errors.hpp"
 
-#include <atomic>
 #include <new>
 
 #include "python/fault.hpp"
+#include "python/once_cell.hpp"
 
 namespace kolvi::python {
 
@@ -14,7 +15,7 @@ constexpr const char* kPanicDoc =
     "The exception the runtime raises for an internal fault.\n\n"
     "Derives from BaseException so that `except Exception` does not swallow it.";
 
-std::atomic<PyObject*> panic_type_cell{nullptr};
+OnceCell<PyObject> panic_type_cell;
 
 // Any failure to fetch the name must not hide the error being reported.
 std::string type_qualname(PyObject* object) {
@@ -64,17 +65,11 @@ PyObject* raise_conversion_error(PyObject* object, std::string_view target) noex
 }
 
 PyObject* panic_exception_type() noexcept {
-  if (PyObject* existing = panic_type_cell.load(std::memory_order_acquire)) return existing;
-  PyObject* created =
-      PyErr_NewExceptionWithDoc(kPanicName, kPanicDoc, PyExc_BaseException, nullptr);
-  if (created == nullptr) internal_fault("failed to create the PanicException type");
-  // Lock-free publication: nobody ever waits here, so no thread can block while attached.
-  PyObject* expected = nullptr;
-  if (!panic_type_cell.compare_exchange_strong(expected, created, std::memory_order_acq_rel)) {
-    Py_DECREF(created);
-    return expected;
-  }
-  return created;
+  PyObject* type = panic_type_cell.get_or_create([] {
+    return PyErr_NewExceptionWithDoc(kPanicName, kPanicDoc, PyExc_BaseException, nullptr);
+  });
+  if (type == nullptr) internal_fault("failed to create the PanicException type");
+  return type;
 }
 
 Ref take_pending() noexcept {

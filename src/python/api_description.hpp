@@ -1,98 +1,87 @@
-// The Python API of the module as plain data: the classes with their properties and the
-// module-level functions, with the annotations tools see. The introspection records exported
-// from the shared object are generated from this table at compile time, so the names here are
-// the single place they are spelled; the bindings may read them too. No Python headers here.
+// The Python API of the module, described once: each class with its doc, constructor, parse
+// operation and fields, and the module-level functions. The bindings (slots, properties, keyword
+// parsing) and the exported introspection records, hence the stub, are all derived from here.
 #pragma once
 
 #include <array>
-#include <span>
+#include <cstddef>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#include "python/description.hpp"
+#include "version/version.hpp"
 
 namespace kolvi::python::api {
 
-// One parameter of a signature. An empty name means "no such parameter"; an empty annotation
-// means "not annotated". `name_prefix` lets a setter derive its parameter name ("new_major")
-// from the property name without storing the concatenation.
-struct Parameter {
-  std::string_view name;
-  std::string_view annotation = {};
-  std::string_view name_prefix = {};
-
-  constexpr bool present() const { return !name.empty(); }
-};
-
-// The parameter list, with at most one parameter of each sort: that is all this API needs.
-struct Arguments {
-  Parameter positional_only = {};  // "self" of methods, "cls" of __new__
-  Parameter ordinary = {};
-  Parameter vararg = {};
-  Parameter kwarg = {};
-};
-
-// How a class's constructor takes its arguments; it decides the text signature the class
-// docstring starts with, and the shape of the __new__ record.
-enum class Constructor {
-  kArgsAndKwargs,  // "(*args, **kwargs)": a version string, another instance, or keywords
-  kArgsOnly,       // "(*args)": a version string or an instance of any kind
-};
-
-struct Property {
-  std::string_view name;
-  std::string_view getter_returns;
-  std::string_view setter_annotation;  // the setter's parameter is named "new_" + name
-};
-
-struct Class {
-  std::string_view name;
-  std::string_view id;
-  Constructor constructor;
-  std::span<const Property> properties;
-  // False for a class that is described but neither created nor given member records.
-  bool has_members = true;
-};
-
-struct Function {
-  std::string_view name;
-  std::string_view id;
-  Arguments arguments;
-  std::string_view returns;
-};
-
 inline constexpr std::string_view kModuleName = "kolvi";
 inline constexpr std::string_view kModuleId = "16716564216305331670";
-inline constexpr std::string_view kSetterPrefix = "new_";
 
-// Annotation texts, spelled the way tools read them.
-inline constexpr std::string_view kInt = "int";
-inline constexpr std::string_view kStr = "str";
-inline constexpr std::string_view kBool = "bool";
-inline constexpr std::string_view kNone = "None";
-inline constexpr std::string_view kAny = "typing.Any";
-inline constexpr std::string_view kOptionalAny = "typing.Any | None";
+inline constexpr auto kSemVerClass = describe(
+    ClassHeader<version::SemVer>{
+        .name = "SemVer",
+        .id = "17141857818836673737",
+        .doc = "Python wrapper type for [`SemVer`]",
+        .constructor = Constructor::kArgsAndKwargs,
+        .parse = version::parse_semver,
+        .source_name = version::semver_source_name,
+    },
+    field("major", &version::SemVer::major, WhenAbsent::kMissingArgument),
+    field("minor", &version::SemVer::minor, WhenAbsent::kMissingArgument),
+    field("patch", &version::SemVer::patch, WhenAbsent::kMissingArgument),
+    field("rc", &version::SemVer::rc, WhenAbsent::kLeaveEmpty),
+    field("meta", &version::SemVer::meta, WhenAbsent::kLeaveEmpty));
 
-inline constexpr std::array kSemVerProperties{
-    Property{"major", kInt, kInt},        Property{"minor", kInt, kInt},
-    Property{"patch", kInt, kInt},        Property{"rc", kAny, kOptionalAny},
-    Property{"meta", kAny, kOptionalAny},
-};
-inline constexpr std::array kDotSeparatedProperties{Property{"parts", kAny, kAny}};
-inline constexpr std::array kOtherProperties{Property{"value", kStr, kStr}};
+inline constexpr auto kDotSeparatedClass = describe(
+    ClassHeader<version::DotSeparated>{
+        .name = "DotSeparated",
+        .id = "3257718923707718592",
+        .doc = "Python wrapper around [`DotSeparated`]",
+        .constructor = Constructor::kArgsAndKwargs,
+        .parse = version::parse_dot_separated,
+        .source_name = version::dot_separated_source_name,
+    },
+    field("parts", &version::DotSeparated::parts, WhenAbsent::kInvalidInput));
 
-// The classes, in the order their records are exported.
-inline constexpr std::array kClasses{
-    Class{"SemVer", "17141857818836673737", Constructor::kArgsAndKwargs, kSemVerProperties},
-    Class{"DotSeparated", "3257718923707718592", Constructor::kArgsAndKwargs,
-          kDotSeparatedProperties},
-    Class{"Other", "9851976511541829585", Constructor::kArgsAndKwargs, kOtherProperties},
-    Class{"Version", "8532724421915289496", Constructor::kArgsOnly, {}},
-    Class{"Outline", "9582234798640980253", Constructor::kArgsOnly, {}, /*has_members=*/false},
-};
+inline constexpr auto kOtherClass = describe(
+    ClassHeader<version::Other>{
+        .name = "Other",
+        .id = "9851976511541829585",
+        .doc = "Python wrapper around the [`Other`] version type",
+        .constructor = Constructor::kArgsAndKwargs,
+        .parse = version::parse_other,
+        .source_name = version::other_source_name,
+    },
+    field("value", &version::Other::value, WhenAbsent::kInvalidInput));
 
-inline constexpr std::array kFunctions{
-    Function{"test_function", "3982591204276466723", Arguments{.ordinary = {"version", "Version"}},
-             kNone},
-    Function{"init_tracing", "3408162280352740483", Arguments{}, kAny},
-};
+// No fields: a Version is read through the kind classes, str() and repr().
+inline constexpr auto kVersionClass = describe(ClassHeader<version::Version>{
+    .name = "Version",
+    .id = "8532724421915289496",
+    .doc = "Python wrapper around a [`Version`]",
+    .constructor = Constructor::kArgsOnly,
+    .parse = version::parse_version,
+    .source_name = version::version_source_name,
+});
+
+// The classes the module makes, in the order their records are exported. The module adds
+// Version first and then the kinds, see module.cpp.
+inline constexpr std::tuple kClassDescriptions{kSemVerClass, kDotSeparatedClass, kOtherClass,
+                                               kVersionClass};
+
+// Described for tools, but the module creates no such class and it has no member records.
+inline constexpr Class kOutlineClass{"Outline",
+                                     "9582234798640980253",
+                                     Constructor::kArgsOnly,
+                                     {},
+                                     /*has_members=*/false};
+
+inline constexpr Function kTestFunction{"test_function", "3982591204276466723",
+                                        Arguments{.ordinary = {"version", kVersionClass.name}},
+                                        kNone};
+inline constexpr Function kInitTracing{"init_tracing", "3408162280352740483", Arguments{}, kAny};
+inline constexpr std::array kFunctions{kTestFunction, kInitTracing};
 
 // The rich comparisons every class defines, each taking another instance of the same class.
 inline constexpr std::array<std::string_view, 6> kComparisonMethods{
@@ -100,5 +89,43 @@ inline constexpr std::array<std::string_view, 6> kComparisonMethods{
 };
 // The text forms every class defines: debug form and display form.
 inline constexpr std::array<std::string_view, 2> kTextMethods{"__repr__", "__str__"};
+
+// --- lookups derived from the list above ---------------------------------------------------------
+
+inline constexpr std::size_t kClassCount = std::tuple_size_v<decltype(kClassDescriptions)>;
+
+template <class Value, std::size_t index = 0>
+constexpr std::size_t class_index() {
+  static_assert(index < kClassCount, "no class describes this value type");
+  using Description = std::remove_cvref_t<decltype(std::get<index>(kClassDescriptions))>;
+  if constexpr (std::is_same_v<typename Description::value_type, Value>) {
+    return index;
+  } else {
+    return class_index<Value, index + 1>();
+  }
+}
+
+// The description of the class that holds a `Value`.
+template <class Value>
+constexpr const auto& description_of() {
+  return std::get<class_index<Value>()>(kClassDescriptions);
+}
+
+template <class Value>
+inline constexpr auto kPropertiesOf = properties_of(description_of<Value>());
+
+template <std::size_t... index>
+constexpr auto class_views(std::index_sequence<index...>) {
+  using Values = std::tuple<
+      typename std::remove_cvref_t<decltype(std::get<index>(kClassDescriptions))>::value_type...>;
+  return std::array{
+      Class{std::get<index>(kClassDescriptions).name, std::get<index>(kClassDescriptions).id,
+            std::get<index>(kClassDescriptions).constructor,
+            kPropertiesOf<std::tuple_element_t<index, Values>>}...,
+      kOutlineClass};
+}
+
+// Every class record, in export order.
+inline constexpr auto kClasses = class_views(std::make_index_sequence<kClassCount>());
 
 }  // namespace kolvi::python::api

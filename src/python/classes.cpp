@@ -1,88 +1,60 @@
+// Making the type objects of the described classes, one table entry per class.
 #include "python/classes.hpp"
 
-#include <atomic>
-#include <iterator>
 #include <string>
+#include <utility>
 
 #include "python/fault.hpp"
+#include "python/type_spec.hpp"
 
 namespace kolvi::python {
 
 namespace {
 
-constexpr std::size_t kClassCount = std::size(kClassOrder);
-std::atomic<PyTypeObject*> type_cells[kClassCount] = {};
-
-std::size_t index_of(ClassId id) noexcept {
-  return static_cast<std::size_t>(id);
+template <std::size_t index>
+PyTypeObject* make_type_at() noexcept {
+  using Value =
+      typename std::remove_cvref_t<decltype(std::get<index>(api::kClassDescriptions))>::value_type;
+  return type_cells[index].get_or_create([] {
+    auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&type_spec<Value>()));
+#if PY_VERSION_HEX < 0x030E0000
+    // Before 3.14 a spec cannot carry the vector-call entry; set it before anyone sees the type.
+    if (type != nullptr) type->tp_vectorcall = new_from_vector<Value>;
+#endif
+    return type;
+  });
 }
 
-PyType_Spec& spec_of(ClassId id) noexcept {
-  switch (id) {
-    case ClassId::version:
-      return version_type_spec();
-    case ClassId::semver:
-      return semver_type_spec();
-    case ClassId::dot_separated:
-      return dot_separated_type_spec();
-    case ClassId::other:
-      break;
-  }
-  return other_type_spec();
+template <std::size_t... index>
+constexpr auto type_makers(std::index_sequence<index...>) {
+  return std::array<PyTypeObject* (*)() noexcept, sizeof...(index)>{make_type_at<index>...};
 }
 
-void finish(ClassId id, PyTypeObject* type) noexcept {
-  switch (id) {
-    case ClassId::version:
-      return finish_version_type(type);
-    case ClassId::semver:
-      return finish_semver_type(type);
-    case ClassId::dot_separated:
-      return finish_dot_separated_type(type);
-    case ClassId::other:
-      return finish_other_type(type);
-  }
+constexpr auto kTypeMakers = type_makers(std::make_index_sequence<api::kClassCount>());
+
+template <std::size_t... index>
+constexpr auto class_names(std::index_sequence<index...>) {
+  return std::array<std::string_view, sizeof...(index)>{
+      std::get<index>(api::kClassDescriptions).name...};
 }
+
+constexpr auto kClassNames = class_names(std::make_index_sequence<api::kClassCount>());
 
 }  // namespace
 
-std::string_view class_name(ClassId id) noexcept {
-  switch (id) {
-    case ClassId::version:
-      return "Version";
-    case ClassId::semver:
-      return "SemVer";
-    case ClassId::dot_separated:
-      return "DotSeparated";
-    case ClassId::other:
-      break;
-  }
-  return "Other";
+std::string_view class_name(std::size_t class_index) noexcept {
+  return kClassNames[class_index];
 }
 
-PyTypeObject* make_type(ClassId id) noexcept {
-  std::atomic<PyTypeObject*>& cell = type_cells[index_of(id)];
-  if (PyTypeObject* existing = cell.load(std::memory_order_acquire)) return existing;
-  auto* created = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec_of(id)));
-  if (created == nullptr) return nullptr;
-  finish(id, created);
-  // Published by compare-and-exchange rather than behind a lock: no thread ever waits here, so
-  // a free-threaded interpreter cannot deadlock on it. A racing loser drops its own object
-  // before anyone saw it; exactly one type object is ever published.
-  PyTypeObject* expected = nullptr;
-  if (!cell.compare_exchange_strong(expected, created, std::memory_order_acq_rel)) {
-    Py_DECREF(created);
-    return expected;
-  }
-  return created;
+PyTypeObject* make_type(std::size_t class_index) noexcept {
+  return kTypeMakers[class_index]();
 }
 
-PyTypeObject* type_object(ClassId id) noexcept {
-  if (PyTypeObject* made = type_cells[index_of(id)].load(std::memory_order_acquire)) return made;
-  if (PyTypeObject* made = make_type(id)) return made;
+PyTypeObject* type_object(std::size_t class_index) noexcept {
+  if (PyTypeObject* made = make_type(class_index)) return made;
   PyErr_WriteUnraisable(nullptr);
   std::string message = "failed to create type object for `";
-  message.append(class_name(id)).append("`");
+  message.append(class_name(class_index)).append("`");
   internal_fault(message);
 }
 

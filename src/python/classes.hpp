@@ -1,60 +1,52 @@
+// The type objects of the described classes: made once, then found by the value type they hold.
 #pragma once
 
 #include <Python.h>
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
-#include "version/version.hpp"
+#include "python/api_description.hpp"
+#include "python/once_cell.hpp"
 
 namespace kolvi::python {
 
-// The four classes, in the order the module body adds them.
-enum class ClassId { version, semver, dot_separated, other };
-inline constexpr ClassId kClassOrder[] = {ClassId::version, ClassId::semver, ClassId::dot_separated,
-                                          ClassId::other};
+// One cell per described class, in description order.
+inline OnceCell<PyTypeObject> type_cells[api::kClassCount];
 
-std::string_view class_name(ClassId id) noexcept;
-
-template <class Value>
-constexpr ClassId class_id_of() noexcept;
-template <>
-constexpr ClassId class_id_of<version::Version>() noexcept {
-  return ClassId::version;
-}
-template <>
-constexpr ClassId class_id_of<version::SemVer>() noexcept {
-  return ClassId::semver;
-}
-template <>
-constexpr ClassId class_id_of<version::DotSeparated>() noexcept {
-  return ClassId::dot_separated;
-}
-template <>
-constexpr ClassId class_id_of<version::Other>() noexcept {
-  return ClassId::other;
-}
-
-// The type object of a class, made on first use and kept for the life of the process.
-// Returns null with the interpreter's exception set when it cannot be made.
-PyTypeObject* make_type(ClassId id) noexcept;
+// Makes (once) the type object of the class at `class_index` of the description. Returns null
+// with the interpreter's exception set when it cannot be made.
+PyTypeObject* make_type(std::size_t class_index) noexcept;
 
 // For handlers, which cannot proceed without it: a type that cannot be made is an internal
-// fault. Once made (by the module body, in practice) this is a single atomic load.
-PyTypeObject* type_object(ClassId id) noexcept;
+// fault.
+PyTypeObject* type_object(std::size_t class_index) noexcept;
+
+std::string_view class_name(std::size_t class_index) noexcept;
+
+// The order the module adds the classes in: Version, the entry point, then the kinds.
+inline constexpr std::array<std::size_t, api::kClassCount> kModuleOrder = [] {
+  std::array<std::size_t, api::kClassCount> order{};
+  std::size_t next = 0;
+  order[next++] = api::class_index<version::Version>();
+  for (std::size_t index = 0; index < api::kClassCount; ++index) {
+    if (index != api::class_index<version::Version>()) order[next++] = index;
+  }
+  return order;
+}();
 
 template <class Value>
-PyTypeObject* type_of() noexcept {
-  return type_object(class_id_of<Value>());
+constexpr std::string_view class_name() noexcept {
+  return api::description_of<Value>().name;
 }
 
-// Each class file provides its spec, and may adjust the made type (e.g. a faster call path).
-PyType_Spec& version_type_spec() noexcept;
-PyType_Spec& semver_type_spec() noexcept;
-PyType_Spec& dot_separated_type_spec() noexcept;
-PyType_Spec& other_type_spec() noexcept;
-void finish_version_type(PyTypeObject* type) noexcept;
-void finish_semver_type(PyTypeObject* type) noexcept;
-void finish_dot_separated_type(PyTypeObject* type) noexcept;
-void finish_other_type(PyTypeObject* type) noexcept;
+// Once the module body has made the types, this is a single atomic load.
+template <class Value>
+PyTypeObject* type_of() noexcept {
+  constexpr std::size_t index = api::class_index<Value>();
+  if (PyTypeObject* made = type_cells[index].get()) return made;
+  return type_object(index);
+}
 
 }  // namespace kolvi::python

@@ -1,3 +1,4 @@
+// Conversions between Python objects and the C++ values the classes hold.
 #pragma once
 
 #include <Python.h>
@@ -32,5 +33,31 @@ Ref from_u32(std::uint32_t value) noexcept;
 Ref from_text(std::string_view text) noexcept;
 Ref from_text_list(const version::TextList& list) noexcept;
 Ref from_optional_text_list(const version::OptionalTextList& list) noexcept;
+
+// The conversions of a described field, picked by the field's C++ type.
+inline bool to_field(PyObject* object, std::uint32_t& out) noexcept {
+  return to_u32(object, out);
+}
+inline bool to_field(PyObject* object, std::string& out) {
+  return to_text(object, out);
+}
+inline bool to_field(PyObject* object, version::TextList& out) {
+  return to_text_list(object, out);
+}
+inline bool to_field(PyObject* object, version::OptionalTextList& out) {
+  return to_optional_text_list(object, out);
+}
+inline Ref from_field(std::uint32_t value) noexcept {
+  return from_u32(value);
+}
+inline Ref from_field(const std::string& text) noexcept {
+  return from_text(text);
+}
+inline Ref from_field(const version::TextList& list) noexcept {
+  return from_text_list(list);
+}
+inline Ref from_field(const version::OptionalTextList& list) noexcept {
+  return from_optional_text_list(list);
+}
 
 }  // namespace kolvi::python

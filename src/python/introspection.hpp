@@ -1,6 +1,6 @@
 // Introspection records: one small JSON object per element of the Python API, computed at
-// compile time from the table in api_description.hpp and exported as data symbols so that tools
-// (scripts/stubgen) can learn the API from the shared object without importing it.
+// compile time from the descriptions in api_description.hpp and exported as data symbols so that
+// tools (scripts/stubgen) can learn the API from the shared object without importing it.
 #pragma once
 
 #include <array>

@@ -2,11 +2,14 @@
 
 #include <Python.h>
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <new>
 
+#include "python/api_description.hpp"
 #include "python/classes.hpp"
 #include "python/errors.hpp"
 #include "python/fault.hpp"
@@ -22,7 +25,7 @@ namespace {
 
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT,
-    "kolvi",
+    api::c_string(api::kModuleName),
     "A Python module implemented in C++ that provides the version types of a package tool.",
     0,
     nullptr,
@@ -32,18 +35,25 @@ PyModuleDef module_definition = {
     nullptr,
 };
 
+// The docstring of a module function: its text signature and nothing after the separator.
+template <const api::Function& function>
+inline constexpr auto kFunctionDoc = api::join_text([] {
+  return std::array{function.name, std::string_view("("), function.arguments.ordinary.name,
+                    std::string_view(")\n--\n\n")};
+});
+
 PyMethodDef test_function_definition = {
-    "test_function",
+    api::c_string(api::kTestFunction.name),
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(test_function)),
     METH_FASTCALL | METH_KEYWORDS,
-    "test_function(version)\n--\n\n",
+    kFunctionDoc<api::kTestFunction>.c_str(),
 };
 
 PyMethodDef init_tracing_definition = {
-    "init_tracing",
+    api::c_string(api::kInitTracing.name),
     init_tracing,
     METH_NOARGS,
-    "init_tracing()\n--\n\n",
+    kFunctionDoc<api::kInitTracing>.c_str(),
 };
 
 // The interpreter that imported the module first; the module holds process-wide state, so it
@@ -113,10 +123,10 @@ bool add_function(PyObject* module, PyMethodDef* definition) {
 }
 
 bool add_types(PyObject* version_module) {
-  for (ClassId id : kClassOrder) {
-    PyTypeObject* type = make_type(id);
+  for (std::size_t class_index : kModuleOrder) {
+    PyTypeObject* type = make_type(class_index);
     if (type == nullptr) return false;
-    const std::string_view text = class_name(id);
+    const std::string_view text = class_name(class_index);
     const Ref name =
         Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
     if (!name || !add_to_module(version_module, name.get(), reinterpret_cast<PyObject*>(type))) {

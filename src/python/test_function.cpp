@@ -1,3 +1,4 @@
+// test_function(version): prints a Version's display form on standard output.
 #include "python/test_function.hpp"
 
 #include <array>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "logging/stdout_stream.hpp"
+#include "python/api_description.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
 #include "python/ft.hpp"
@@ -15,8 +17,8 @@ namespace kolvi::python {
 
 namespace {
 
-constexpr std::array<std::string_view, 1> kParameters = {"version"};
-constexpr FunctionSignature kSignature{"test_function", kParameters};
+constexpr std::array kParameters = {api::kTestFunction.arguments.ordinary.name};
+constexpr FunctionSignature kSignature{api::kTestFunction.name, kParameters};
 
 // A closed descriptor is already swallowed by the stream; anything else reaches the caller.
 PyObject* raise_write_failure(int error) {
@@ -37,8 +39,8 @@ PyObject* test_function(PyObject* /*module*/, PyObject* const* args, Py_ssize_t 
     if (!match_arguments(kSignature, args, nargs, kwnames, matched)) return nullptr;
     PyObject* argument = matched[0];
     if (!PyObject_TypeCheck(argument, type_of<version::Version>())) {
-      raise_conversion_error(argument, "Version");
-      remap_argument_error("version");
+      raise_conversion_error(argument, class_name<version::Version>());
+      remap_argument_error(kParameters[0]);
       return nullptr;
     }
     std::string line = "Got version: ";

@@ -149,7 +149,7 @@ bool run_module_body(PyObject* top) {
 }
 
 Ref build_module() {
-  Ref top = Ref::steal(PyModule_Create2(&module_definition, 1013));
+  Ref top = Ref::steal(PyModule_Create2(&module_definition, PYTHON_API_VERSION));
   if (!top) return top;
   if (declare_gil_used(top.get()) < 0 || !run_module_body(top.get())) return Ref();
   return top;

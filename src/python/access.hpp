@@ -1,3 +1,4 @@
+// The per-instance access flag and its scoped shared and exclusive holders.
 #pragma once
 
 #include <Python.h>
@@ -63,17 +64,13 @@ class BriefSharedAccess {
  public:
 #ifdef Py_GIL_DISABLED
   explicit BriefSharedAccess(AccessFlag& flag) noexcept : access_(flag) {}
-  bool held() const noexcept {
-    return access_.held();
-  }
+  bool held() const noexcept { return access_.held(); }
 
  private:
   SharedAccess access_;
 #else
   explicit BriefSharedAccess(AccessFlag& flag) noexcept : held_(flag.not_exclusive()) {}
-  bool held() const noexcept {
-    return held_;
-  }
+  bool held() const noexcept { return held_; }
 
  private:
   bool held_;

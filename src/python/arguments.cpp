@@ -1,3 +1,5 @@
+// Checking constructor argument shapes and keyword names, and matching a module function's
+// arguments to its parameters, with CPython's messages.
 #include "python/arguments.hpp"
 
 #include <algorithm>

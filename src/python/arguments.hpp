@@ -1,3 +1,4 @@
+// Argument shapes and keyword names of the constructors, and the parameters of module functions.
 #pragma once
 
 #include <Python.h>

@@ -1,3 +1,4 @@
+// Conversions between Python objects and the C++ values the classes hold.
 #include "python/convert.hpp"
 
 #include "python/errors.hpp"

@@ -1,3 +1,4 @@
+// Raising Python exceptions with the module's messages, and taking them back from the interpreter.
 #pragma once
 
 #include <Python.h>

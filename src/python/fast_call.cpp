@@ -1,3 +1,4 @@
+// Packing a vector call into the tuple and dict that tp_new takes.
 #include "python/fast_call.hpp"
 
 #include "python/ref.hpp"

@@ -1,8 +1,7 @@
+// The vector-call helpers of the constructor entries. The common call, one positional argument
+// and no keywords, skips building the argument tuple; every other shape is packed into the tuple
+// and dict that tp_new takes, so both entries share one set of rules and messages.
 #pragma once
-
-// The vector-call entry of the classes. The common call, one positional argument and no
-// keywords, skips building the argument tuple; every other shape is packed into the tuple and
-// dict that tp_new takes, so both entries share one set of rules and messages.
 
 #include <Python.h>
 

@@ -1,3 +1,4 @@
+// Internal faults, reported with the core's fault report.
 #include "python/fault.hpp"
 
 #include "base/fatal.hpp"

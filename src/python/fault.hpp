@@ -1,3 +1,4 @@
+// Internal faults: a broken invariant ends the process with a report on standard error.
 #pragma once
 
 #include <source_location>

@@ -1,6 +1,5 @@
-#pragma once
-
 // Everything that differs between the GIL build and the free-threaded build lives here.
+#pragma once
 
 #include <Python.h>
 

@@ -1,3 +1,4 @@
+// init_tracing(): installs the process-wide log subscriber.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 

@@ -1,3 +1,4 @@
+// init_tracing(): installs the process-wide log subscriber.
 #pragma once
 
 #define PY_SSIZE_T_CLEAN

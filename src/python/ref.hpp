@@ -1,3 +1,4 @@
+// An owned strong reference to a Python object.
 #pragma once
 
 #include <Python.h>

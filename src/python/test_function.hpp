@@ -1,3 +1,4 @@
+// test_function(version): prints a Version's display form on standard output.
 #pragma once
 
 #include <Python.h>

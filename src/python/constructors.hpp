@@ -62,12 +62,12 @@ std::optional<Value> value_from_text(PyObject* argument) {
   return std::move(result.value());
 }
 
-// Copies the value of an instance of `Source`'s class, if that is what `argument` is and shared
+// Copies the value of `argument` if it is an instance of the class holding `Value` and shared
 // access can be had; otherwise nothing, with no error set.
-template <class Source>
-std::optional<Source> copy_instance(PyObject* argument) {
-  if (!PyObject_TypeCheck(argument, type_of<Source>())) return std::nullopt;
-  Instance<Source>* source = as_instance<Source>(argument);
+template <class Value>
+std::optional<Value> copy_if_instance(PyObject* argument) {
+  if (!PyObject_TypeCheck(argument, type_of<Value>())) return std::nullopt;
+  Instance<Value>* source = as_instance<Value>(argument);
   SharedAccess access(source->access);
   if (!access.held()) return std::nullopt;
   return source->value;
@@ -97,7 +97,10 @@ template <class Kind>
 std::optional<Kind> kind_from_argument(PyObject* argument) {
   if (PyUnicode_Check(argument)) return value_from_text<Kind>(argument);
   if (PyObject_TypeCheck(argument, type_of<Kind>())) {
-    if (auto copied = copy_instance<Kind>(argument)) return copied;
+    // Copied straight into the result: no intermediate value to move on the copy path.
+    Instance<Kind>* source = as_instance<Kind>(argument);
+    SharedAccess access(source->access);
+    if (access.held()) return source->value;
   } else if (PyObject_TypeCheck(argument, type_of<version::Version>())) {
     bool not_applicable = false;
     if (auto copied = copy_out_of_version<Kind>(argument, not_applicable)) return copied;
@@ -114,7 +117,7 @@ std::optional<version::Version> wrap_any_kind(PyObject* argument) {
   if constexpr (rank == std::variant_size_v<Kinds>) {
     return std::nullopt;
   } else {
-    if (auto kind = copy_instance<std::variant_alternative_t<rank, Kinds>>(argument)) {
+    if (auto kind = copy_if_instance<std::variant_alternative_t<rank, Kinds>>(argument)) {
       return version::Version(std::move(*kind));
     }
     return wrap_any_kind<rank + 1>(argument);
@@ -126,7 +129,7 @@ std::optional<version::Version> wrap_any_kind(PyObject* argument) {
 inline std::optional<version::Version> version_from_argument(PyObject* argument) {
   if (PyUnicode_Check(argument)) return value_from_text<version::Version>(argument);
   if (auto wrapped = wrap_any_kind(argument)) return wrapped;
-  if (auto copied = copy_instance<version::Version>(argument)) return copied;
+  if (auto copied = copy_if_instance<version::Version>(argument)) return copied;
   raise_cannot_construct(class_name<version::Version>(), argument);
   return std::nullopt;
 }

@@ -128,4 +128,15 @@ constexpr auto class_views(std::index_sequence<index...>) {
 // Every class record, in export order.
 inline constexpr auto kClasses = class_views(std::make_index_sequence<kClassCount>());
 
+// Two classes with one name or one record id would shadow each other in the module and in tools.
+constexpr bool names_and_ids_are_unique() {
+  for (std::size_t i = 0; i < kClasses.size(); ++i) {
+    for (std::size_t j = i + 1; j < kClasses.size(); ++j) {
+      if (kClasses[i].name == kClasses[j].name || kClasses[i].id == kClasses[j].id) return false;
+    }
+  }
+  return true;
+}
+static_assert(names_and_ids_are_unique(), "every class needs its own name and record id");
+
 }  // namespace kolvi::python::api

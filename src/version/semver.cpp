@@ -1,4 +1,4 @@
-// The order and text forms of SemVer.
+// The rc tie-break of SemVer's order, and its text forms.
 #include "version/semver.hpp"
 
 #include "base/decimal.hpp"

@@ -1,6 +1,5 @@
-// Writes the list of introspection record exports that introspection.cpp includes: one
-// KOLVI_EXPORT_RECORD(<index>) line per record. A symbol name needs a literal number, which only
-// the preprocessor can paste, so the count of the description is turned into lines here.
+// Writes the KOLVI_EXPORT_RECORD(<index>) lines introspection.cpp includes, one per record:
+// a symbol name needs a literal number, which only the preprocessor can paste.
 #include <cstdio>
 
 #include "python/introspection.hpp"

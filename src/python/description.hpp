@@ -177,8 +177,9 @@ constexpr auto field_names(const Description& description) {
 inline void text_is_not_nul_terminated() {}
 
 // A described name as the C API's `const char*`. Every name here is a string literal, whose
-// terminating NUL follows the view; the check makes the build fail for any other text.
-consteval const char* c_string(std::string_view text) {
+// terminating NUL follows the view; in a constant initialiser the check fails the build for any
+// other text.
+constexpr const char* c_string(std::string_view text) {
   if (text.data()[text.size()] != '\0') text_is_not_nul_terminated();
   return text.data();
 }

@@ -12,6 +12,8 @@
 namespace kolvi::version {
 
 struct DotSeparated {
+  static constexpr std::string_view kind_name = "DotSeparated";
+
   TextList parts;
 };
 

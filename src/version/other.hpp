@@ -12,6 +12,8 @@
 namespace kolvi::version {
 
 struct Other {
+  static constexpr std::string_view kind_name = "Other";
+
   std::string value;
 };
 

@@ -14,6 +14,8 @@ namespace kolvi::version {
 
 // A semantic version. Absent and present-but-empty rc/meta are distinct values.
 struct SemVer {
+  static constexpr std::string_view kind_name = "SemVer";
+
   std::uint32_t major = 0;
   std::uint32_t minor = 0;
   std::uint32_t patch = 0;

@@ -1,19 +1,7 @@
-// Version: the kind name, order and text forms of the wrapper around one kind.
+// Version: the order and text forms of the wrapper around one kind.
 #include "version/version.hpp"
 
 namespace kolvi::version {
-
-std::string_view Version::kind_name() const noexcept {
-  switch (kind()) {
-    case Kind::semver:
-      return "SemVer";
-    case Kind::dot_separated:
-      return "DotSeparated";
-    case Kind::other:
-      return "Other";
-  }
-  return {};
-}
 
 bool operator==(const Version& a, const Version& b) noexcept {
   return a.value() == b.value();

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "version/dot_separated.hpp"
@@ -18,25 +20,30 @@ namespace kolvi::version {
 // The variant index is the kind rank: SemVer 0, DotSeparated 1, Other 2.
 enum class Kind : std::size_t { semver = 0, dot_separated = 1, other = 2 };
 
+// The kinds in rank order; everything that wraps, orders or prints any kind follows this list.
+using AnyKind = std::variant<SemVer, DotSeparated, Other>;
+
 class Version {
  public:
-  explicit Version(SemVer v) : value_(std::move(v)) {}
-  explicit Version(DotSeparated v) : value_(std::move(v)) {}
-  explicit Version(Other v) : value_(std::move(v)) {}
+  template <class Held>
+    requires std::is_constructible_v<AnyKind, Held&&>
+  explicit Version(Held value) : value_(std::move(value)) {}
 
   Kind kind() const noexcept { return static_cast<Kind>(value_.index()); }
   std::size_t kind_rank() const noexcept { return value_.index(); }
-  std::string_view kind_name() const noexcept;
+  std::string_view kind_name() const noexcept {
+    return std::visit([](const auto& held) { return held.kind_name; }, value_);
+  }
 
   // The held value when it is of kind T, else null.
   template <class T>
   const T* get_if() const noexcept {
     return std::get_if<T>(&value_);
   }
-  const std::variant<SemVer, DotSeparated, Other>& value() const noexcept { return value_; }
+  const AnyKind& value() const noexcept { return value_; }
 
  private:
-  std::variant<SemVer, DotSeparated, Other> value_;
+  AnyKind value_;
 };
 
 bool operator==(const Version& a, const Version& b) noexcept;

@@ -38,6 +38,9 @@ CODE_POINT_COUNT = 0x110000
 LEAF_BITS = 6  # 64 code points per leaf word
 NOT_PRINTABLE_CATEGORIES = frozenset({"Cc", "Cf", "Cs", "Co", "Cn", "Zl", "Zp", "Zs"})
 ZERO_WIDTH_CATEGORIES = frozenset({"Mn", "Me", "Cf"})
+# Format characters that terminals draw anyway: U+00AD SOFT HYPHEN shows as a hyphen, so it takes
+# one cell as in the conventional terminal width tables.
+DRAWN_FORMAT_CHARACTERS = frozenset({0x00AD})
 # Hangul medial vowels and final consonants combine with the preceding syllable on screen.
 CONJOINING_JAMO_RANGES = ((0x1160, 0x11FF), (0xD7B0, 0xD7FF))
 # Unassigned code points in these ranges default to Wide (stated in EastAsianWidth.txt's header).
@@ -150,7 +153,7 @@ def load_properties(data_dir: Path) -> Properties:
                  if category not in NOT_PRINTABLE_CATEGORIES or code_point == 0x20}
     check_against_prop_list(printable, data_dir / "PropList.txt")
     zero_width = {code_point for code_point, category in enumerate(categories)
-                  if category in ZERO_WIDTH_CATEGORIES}
+                  if category in ZERO_WIDTH_CATEGORIES} - DRAWN_FORMAT_CHARACTERS
     for first, last in CONJOINING_JAMO_RANGES:
         zero_width.update(code_point for code_point in range(first, last + 1)
                           if categories[code_point] != "Cn")
@@ -357,8 +360,9 @@ def render_width_table(props: Properties) -> str:
         width_classes[code_point] = WIDE_CLASS
     trie = smallest_trie(width_classes, value_bits=2)
     parts = [file_header(props.version,
-                         "Terminal cell widths: 2 for East_Asian_Width W and F, 0 for Mn, Me, Cf\n"
-                         "// and conjoining Hangul medial/final jamo, 1 for everything else.",
+                         "Terminal cell widths: 2 for East_Asian_Width W and F, 0 for Mn, Me, Cf (but\n"
+                         "// U+00AD SOFT HYPHEN) and conjoining Hangul medial/final jamo, 1 for\n"
+                         "// everything else.",
                          "text/display_width.hpp", trie.size_in_bytes())]
     parts += ["\n", cpp_trie("kWidthClass", trie)]
     parts.append("\n// Columns per width class; class 3 is unused.\n"

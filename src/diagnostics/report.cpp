@@ -175,16 +175,17 @@ void write_source_line(Painter& painter, std::size_t width, const PlacedLabel& l
   const std::string_view shown = trim_trailing_white_space(label.line.text);
   constexpr std::string_view kTabSpaces = "    ";
   static_assert(kTabSpaces.size() == kTabWidth);
+  // White space becomes plain spaces without colour; every other character is a piece.
   for (std::size_t byte = 0, column = 0; byte < shown.size(); ++column) {
     const utf8::Decoded decoded = utf8::decode(shown, byte);
-    std::string_view piece = shown.substr(byte, decoded.length);
     if (decoded.code_point == U'\t') {
-      piece = kTabSpaces.substr(0, tab_cells(column));
+      painter.plain(kTabSpaces.substr(0, tab_cells(column)));
     } else if (unicode::is_white_space(decoded.code_point)) {
-      piece = " ";
+      painter.plain(' ');
+    } else {
+      painter.paint(label.covers(column) ? std::string_view(label.colour_code) : kSourceColour,
+                    shown.substr(byte, decoded.length));
     }
-    painter.paint(label.covers(column) ? std::string_view(label.colour_code) : kSourceColour,
-                  piece);
     byte += decoded.length;
   }
   painter.plain("\n");

@@ -113,6 +113,39 @@ TEST(Report, ColouredLayout) {
       expected);
 }
 
+// Appends the pieces in order.
+template <class... Pieces>
+std::string join(const Pieces&... pieces) {
+  std::string out;
+  (out.append(pieces), ...);
+  return out;
+}
+
+// The source line of a coloured report: white space is written as plain spaces.
+TEST(Report, ColouredSourceLineWhiteSpace) {
+  const std::string frame = "38;5;246", source = "38;5;249", label = "38;5;201";
+  const std::string margin = join(" ", paint(frame, "1 │"), " ");
+  const struct {
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {" 1", join(margin, " ", paint(source, "1"))},
+      {"1 x", join(margin, paint(source, "1"), " ", paint(source, "x"))},
+      {"a\tb", join(margin, paint(label, "a"), "   ", paint(source, "b"))},
+      {"1\u3000x", join(margin, paint(source, "1"), " ", paint(source, "x"))},
+      {"1.x y", join(margin, paint(source, "1"), paint(source, "."), paint(label, "x"), " ",
+                     paint(source, "y"))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string report = render_report(errors_of(version::parse_semver(c.text)), c.text,
+                                             semver_source_name, true);
+    const std::size_t row_start = report.find(margin);
+    ASSERT_NE(row_start, std::string::npos);
+    EXPECT_EQ(report.substr(row_start, report.find('\n', row_start) - row_start), c.expected);
+  }
+}
+
 TEST(Report, FirstLabelColourIs201) {
   EXPECT_EQ(LabelColourGenerator().next(), 201);
 }

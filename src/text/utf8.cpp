@@ -1,8 +1,7 @@
 // UTF-8 validation: where the first ill-formed sequence starts and how long it is.
 #include "text/utf8.hpp"
 
-#include <cstdint>
-#include <cstring>
+#include "text/ascii_scan.hpp"
 
 namespace kolvi::utf8 {
 
@@ -10,19 +9,6 @@ namespace {
 
 bool in_range(unsigned char byte, unsigned char low, unsigned char high) noexcept {
   return byte >= low && byte <= high;
-}
-
-// Validated text is mostly ASCII (reports, log fields), so it is skipped 8 bytes at a time.
-std::size_t skip_ascii(std::string_view bytes, std::size_t pos) noexcept {
-  constexpr std::uint64_t high_bits = 0x8080808080808080;
-  for (; pos + 8 <= bytes.size(); pos += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + pos, sizeof word);
-    if ((word & high_bits) != 0) break;
-  }
-  while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) < 0x80)
-    ++pos;
-  return pos;
 }
 
 // The length of the well-formed sequence at `pos` (a non-ASCII lead), or the fault there. The
@@ -59,10 +45,10 @@ std::optional<Fault> check_sequence(std::string_view bytes, std::size_t pos,
 }  // namespace
 
 std::optional<Fault> first_fault(std::string_view bytes) noexcept {
-  for (std::size_t pos = skip_ascii(bytes, 0); pos < bytes.size();) {
+  for (std::size_t pos = text::ascii_end(bytes, 0); pos < bytes.size();) {
     std::size_t length = 0;
     if (const std::optional<Fault> fault = check_sequence(bytes, pos, length)) return fault;
-    pos = skip_ascii(bytes, pos + length);
+    pos = text::ascii_end(bytes, pos + length);
   }
   return std::nullopt;
 }

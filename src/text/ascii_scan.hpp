@@ -1,0 +1,130 @@
+// Word-at-a-time scans over bytes. The texts the module handles are mostly ASCII, so they are
+// checked eight bytes per step, the last few bytes included, and only the bytes that need a closer
+// look are taken one by one.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace kolvi::text {
+
+// The first marked byte of a word is its lowest-order marked byte.
+static_assert(std::endian::native == std::endian::little, "word scans assume little endian");
+
+namespace word {
+
+inline constexpr std::uint64_t kOnes = 0x0101010101010101;
+inline constexpr std::uint64_t kHighBits = 0x8080808080808080;
+
+// Stands in for the bytes past the end of a text: ASCII, printable, and no continuation byte, so
+// that no mask below marks it.
+inline constexpr unsigned char kFiller = 'A';
+
+inline std::uint64_t load(const char* bytes) noexcept {
+  std::uint64_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+// Masks with the high bit of each marked byte set. Borrows may mark bytes above a true match, so
+// only the lowest marked byte is exact, which is all a scan needs.
+inline std::uint64_t non_ascii(std::uint64_t w) noexcept {
+  return w & kHighBits;
+}
+inline std::uint64_t zero_bytes(std::uint64_t w) noexcept {
+  return (w - kOnes) & ~w & kHighBits;
+}
+inline std::uint64_t bytes_equal(std::uint64_t w, unsigned char byte) noexcept {
+  return zero_bytes(w ^ (kOnes * byte));
+}
+// Bytes below `limit`, for limit <= 0x80.
+inline std::uint64_t bytes_below(std::uint64_t w, unsigned char limit) noexcept {
+  return (w - kOnes * limit) & ~w & kHighBits;
+}
+
+// UTF-8 continuation bytes (10xxxxxx), counted exactly: one bit per such byte, summed into the
+// top byte by the multiply (baseline x86-64 has no population-count instruction).
+inline unsigned continuation_count(std::uint64_t w) noexcept {
+  const std::uint64_t ones = (w & ~(w << 1) & kHighBits) >> 7;
+  return static_cast<unsigned>((ones * kOnes) >> 56);
+}
+
+// The bytes from `pos` to the end of `text` (fewer than 8), in the low bytes of a word whose other
+// bytes are kFiller. A text of 8 bytes or more is read by one overlapping load.
+inline std::uint64_t load_tail(std::string_view text, std::size_t pos) noexcept {
+  const std::size_t count = text.size() - pos;
+  const std::uint64_t filler = kOnes * kFiller;
+  if (count == 0) return filler;
+  std::uint64_t value = 0;
+  if (text.size() >= 8) {
+    value = load(text.data() + text.size() - 8) >> (8 * (8 - count));
+  } else {
+    // Loads of 4, 2 and 1 bytes, so that no byte past the text is read.
+    const char* bytes = text.data() + pos;
+    unsigned shift = 0;
+    if (count & 4) {
+      std::uint32_t part;
+      std::memcpy(&part, bytes, sizeof part);
+      value = part;
+      bytes += 4;
+      shift = 32;
+    }
+    if (count & 2) {
+      std::uint16_t part;
+      std::memcpy(&part, bytes, sizeof part);
+      value |= std::uint64_t{part} << shift;
+      bytes += 2;
+      shift += 16;
+    }
+    if (count & 1) value |= std::uint64_t{static_cast<unsigned char>(*bytes)} << shift;
+  }
+  return value | (filler << (8 * count));
+}
+
+}  // namespace word
+
+// The first byte from `pos` on that `marks` marks, or the end of `text`. `marks(word)` returns a
+// mask as the word:: masks do, and must not mark kFiller.
+template <class Marks>
+std::size_t run_end(std::string_view text, std::size_t pos, Marks marks) noexcept {
+  for (; pos + 8 <= text.size(); pos += 8) {
+    if (const std::uint64_t mask = marks(word::load(text.data() + pos))) {
+      return pos + static_cast<std::size_t>(std::countr_zero(mask)) / 8;
+    }
+  }
+  if (const std::uint64_t mask = marks(word::load_tail(text, pos))) {
+    return pos + static_cast<std::size_t>(std::countr_zero(mask)) / 8;
+  }
+  return text.size();
+}
+
+// The end of the ASCII run from `pos`.
+inline std::size_t ascii_end(std::string_view text, std::size_t pos) noexcept {
+  return run_end(text, pos, [](std::uint64_t w) { return word::non_ascii(w); });
+}
+
+// The end of the run from `pos` of ASCII bytes other than `stop` and `other_stop`.
+inline std::size_t ascii_end_before(std::string_view text, std::size_t pos, char stop,
+                                    char other_stop) noexcept {
+  const auto stop_byte = static_cast<unsigned char>(stop);
+  const auto other_stop_byte = static_cast<unsigned char>(other_stop);
+  return run_end(text, pos, [&](std::uint64_t w) {
+    return word::non_ascii(w) | word::bytes_equal(w, stop_byte)
+           | word::bytes_equal(w, other_stop_byte);
+  });
+}
+
+// Characters (bytes other than continuation bytes) in UTF-8 `text`.
+inline std::size_t count_code_points(std::string_view text) noexcept {
+  std::size_t continuations = 0;
+  std::size_t pos = 0;
+  for (; pos + 8 <= text.size(); pos += 8)
+    continuations += word::continuation_count(word::load(text.data() + pos));
+  continuations += word::continuation_count(word::load_tail(text, pos));
+  return text.size() - continuations;
+}
+
+}  // namespace kolvi::text

@@ -58,16 +58,9 @@ ParseError FailureRecord::to_error(std::string_view text) const {
     error.found = found.code_point;
     error.span.end = position_ + found.length;
   }
-  error.expected.reserve(count_);
   for (const Expected item : expected())
     error.expected.push_back(to_expected_item(item));
   return error;
-}
-
-std::vector<ParseError> Cursor::errors() const {
-  std::vector<ParseError> list;
-  list.push_back(record_.to_error(text_));
-  return list;
 }
 
 }  // namespace kolvi::version::grammar

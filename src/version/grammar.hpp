@@ -3,7 +3,7 @@
 
 // The cursor, the primitive steps and the failure record shared by the four parse operations.
 // The record lives inline in the cursor, so a parse allocates nothing but the value's own texts;
-// the heap-based ParseError is built only when an operation gives up.
+// the ParseError is built only when an operation gives up.
 
 #include <array>
 #include <cstddef>
@@ -11,7 +11,6 @@
 #include <span>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "text/unicode.hpp"
 #include "text/utf8.hpp"
@@ -92,6 +91,8 @@ class FailureRecord {
 
 static_assert(kExpectedKinds <= 16, "present_ has one bit per expected kind");
 static_assert(static_cast<std::size_t>(Expected::identifier) + 1 == kExpectedKinds);
+static_assert(kExpectedKinds <= ExpectedList::kCapacity,
+              "an error holds every item the grammar names");
 
 namespace detail {
 
@@ -180,8 +181,8 @@ class Cursor {
     return result;
   }
 
-  // The error list of a failed operation: exactly one error, the furthest failure.
-  std::vector<ParseError> errors() const;
+  // The error of a failed operation: the furthest failure.
+  ParseError error() const { return record_.to_error(text_); }
 
  private:
   // consteval: a character outside the four literals fails to compile instead of misreporting.

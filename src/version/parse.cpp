@@ -137,20 +137,20 @@ ParseResult<SemVer> parse_semver(std::string_view text) {
   Cursor cursor(text);
   SemVer value;
   if (semver_grammar(cursor, value)) return value;
-  return cursor.errors();
+  return cursor.error();
 }
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
   Cursor cursor(text);
   DotSeparated value;
   if (dot_separated_grammar(cursor, value)) return value;
-  return cursor.errors();
+  return cursor.error();
 }
 
 ParseResult<Other> parse_other(std::string_view text) {
   Cursor cursor(text);
   if (other_grammar(cursor)) return Other{std::string(text)};
-  return cursor.errors();
+  return cursor.error();
 }
 
 // The kinds in rank order, each from position 0. The record is shared, so when all three fail
@@ -164,7 +164,7 @@ ParseResult<Version> parse_version(std::string_view text) {
   }
   cursor.set_position(0);
   if (other_grammar(cursor)) return Version(Other{std::string(text)});
-  return cursor.errors();
+  return cursor.error();
 }
 
 }  // namespace kolvi::version

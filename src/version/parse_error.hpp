@@ -1,12 +1,16 @@
-// A failed parse: where it failed, what was expected there and what was found.
+// A failed parse: where it failed, what it found there and what it expected, and its message.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "base/fatal.hpp"
 
 namespace kolvi::version {
 
@@ -40,13 +44,101 @@ struct ExpectedItem {
   }
 };
 
+// The expected items of one error, held inline so that a failed parse allocates nothing. The
+// grammar can name only kCapacity distinct items, and a list holds each at most once.
+class ExpectedList {
+ public:
+  static constexpr std::size_t kCapacity = 10;
+
+  ExpectedList() noexcept = default;
+  ExpectedList(std::initializer_list<ExpectedItem> items) {
+    for (const ExpectedItem& item : items)
+      push_back(item);
+  }
+
+  void push_back(const ExpectedItem& item) {
+    if (size_ == kCapacity) base::fatal("an expected list outgrew the grammar's items");
+    items_[size_++] = item;
+  }
+
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  const ExpectedItem& operator[](std::size_t i) const noexcept { return items_[i]; }
+  const ExpectedItem& front() const noexcept { return items_[0]; }
+  const ExpectedItem& back() const noexcept { return items_[size_ - 1]; }
+  const ExpectedItem* begin() const noexcept { return items_.data(); }
+  const ExpectedItem* end() const noexcept { return items_.data() + size_; }
+
+  friend bool operator==(const ExpectedList& a, const ExpectedList& b) noexcept {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  std::array<ExpectedItem, kCapacity> items_;
+  std::size_t size_ = 0;
+};
+
 struct ParseError {
   Span span;
-  std::vector<ExpectedItem> expected;  // ordered, no duplicates
-  std::optional<char32_t> found;       // nothing means end of input
+  ExpectedList expected;          // ordered, no duplicates
+  std::optional<char32_t> found;  // nothing means end of input
 
   // "found X expected A, B, or C" on one line.
   std::string message() const;
+
+  // The same message written through `out`, a sink of text/text_sink.hpp, so that a report
+  // writes it straight into its own buffer.
+  template <class Sink>
+  void write_message(Sink& out) const;
 };
+
+namespace detail {
+
+// Characters are quoted but never escaped: a found tab or NUL is written as itself.
+template <class Sink>
+void write_quoted(Sink& out, char32_t c) {
+  out.literal("'");
+  out.character(c);
+  out.literal("'");
+}
+
+template <class Sink>
+void write_item(Sink& out, const ExpectedItem& item) {
+  switch (item.kind) {
+    case ExpectedItem::Kind::character:
+      write_quoted(out, item.character);
+      return;
+    case ExpectedItem::Kind::label:
+      out.text(item.label);
+      return;
+    case ExpectedItem::Kind::end_of_input:
+      out.literal("end of input");
+      return;
+  }
+}
+
+}  // namespace detail
+
+// "A", "A, or B", "A, B, or C"; an empty list reads "something else".
+template <class Sink>
+void ParseError::write_message(Sink& out) const {
+  out.literal("found ");
+  if (found) {
+    detail::write_quoted(out, *found);
+  } else {
+    out.literal("end of input");
+  }
+  out.literal(" expected ");
+  if (expected.empty()) {
+    out.literal("something else");
+    return;
+  }
+  for (std::size_t i = 0; i + 1 < expected.size(); ++i) {
+    detail::write_item(out, expected[i]);
+    out.literal(", ");
+  }
+  if (expected.size() > 1) out.literal("or ");
+  detail::write_item(out, expected.back());
+}
 
 }  // namespace kolvi::version

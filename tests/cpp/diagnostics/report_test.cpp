@@ -21,7 +21,8 @@ using version::semver_source_name;
 
 std::vector<ParseError> errors_of(const auto& result) {
   EXPECT_FALSE(result.ok());
-  return result.ok() ? std::vector<ParseError>{} : result.errors();
+  if (result.ok()) return {};
+  return {result.errors().begin(), result.errors().end()};
 }
 
 std::string plain_report(const auto& result, std::string_view text, std::string_view name) {
@@ -138,8 +139,8 @@ TEST(Report, ColouredSourceLineWhiteSpace) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    const std::string report = render_report(errors_of(version::parse_semver(c.text)), c.text,
-                                             semver_source_name, true);
+    const std::string report =
+        render_report(errors_of(version::parse_semver(c.text)), c.text, semver_source_name, true);
     const std::size_t row_start = report.find(margin);
     ASSERT_NE(row_start, std::string::npos);
     EXPECT_EQ(report.substr(row_start, report.find('\n', row_start) - row_start), c.expected);

@@ -18,7 +18,7 @@ const ExpectedItem kEnd = ExpectedItem::end_of_input();
 
 TEST(ParseErrorMessage, ListsExpectedItems) {
   const struct {
-    std::vector<ExpectedItem> expected;
+    ExpectedList expected;
     std::string message;
   } cases[] = {
       {{}, "found 'x' expected something else"},

@@ -3,7 +3,9 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -86,5 +88,26 @@ int main() {
                diagnostics::report_message(result.errors(), "1.2.x", version::semver_source_name);
            do_not_optimize(message);
          }));
+  // What the Python layer does: the report written as UCS-2, as a str holds it.
+  std::vector<std::uint16_t> units(1 << 16);
+  const std::string long_text = "1.2.3-" + std::string(993, 'a') + "_";
+  const struct {
+    const char* name;
+    std::string_view text;
+    bool colour;
+  } reports[] = {
+      {"parse_semver(\"1.2.x\") + UCS-2 report", "1.2.x", false},
+      {"parse_semver(\"1.2.x\") + UCS-2 report, colour", "1.2.x", true},
+      {"1,000 characters failing at the end + UCS-2", long_text, false},
+      {"1,000 characters failing at the end, colour", long_text, true},
+  };
+  for (const auto& r : reports) {
+    report(r.name, median_ns_per_call([&] {
+             auto result = version::parse_semver(r.text);
+             const diagnostics::ReportText text(result.errors(), r.text,
+                                                version::semver_source_name, r.colour);
+             do_not_optimize(text.write(units.data()));
+           }));
+  }
   return 0;
 }

@@ -8,25 +8,22 @@
 //      │     ╰── <message>
 //   ───╯
 //
-// Offsets from the parser are bytes; columns here are characters and cells are terminal
-// columns, so input outside ASCII is still underlined at the failing character.
+// One writer lays it out for every sink of text/text_sink.hpp: UTF-8 for render_report, and a
+// measure followed by fixed-width code units for ReportText. Runs of plain ASCII in the source
+// line and the rows below it are written whole, not character by character.
 
 #include "diagnostics/report.hpp"
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "base/decimal.hpp"
-#include "base/fatal.hpp"
 #include "diagnostics/colour.hpp"
-#include "diagnostics/source_line.hpp"
-#include "text/display_width.hpp"
-#include "text/painter.hpp"
+#include "text/ascii_scan.hpp"
+#include "text/text_sink.hpp"
 #include "text/unicode.hpp"
 #include "text/utf8.hpp"
 
@@ -34,232 +31,298 @@ namespace kolvi::diagnostics {
 
 namespace {
 
-constexpr std::string_view kHorizontal = "─";
-constexpr std::string_view kVertical = "│";
-constexpr std::string_view kFrameTopLeft = "╭";
-constexpr std::string_view kFrameBottomRight = "╯";
-constexpr std::string_view kLabelCorner = "╰";
-constexpr std::string_view kUnderlineArrow = "┬";
+constexpr char32_t kHorizontal = U'─';
+constexpr char32_t kVertical = U'│';
+constexpr char32_t kFrameTopLeft = U'╭';
+constexpr char32_t kFrameBottomRight = U'╯';
+constexpr char32_t kLabelCorner = U'╰';
+constexpr char32_t kUnderlineArrow = U'┬';
 
-constexpr std::string_view kRed = "31";
-constexpr std::string_view kFrameColour = "38;5;246";
-constexpr std::string_view kPlainMarginColour = "38;5;240";
-constexpr std::string_view kSourceColour = "38;5;249";
+// Arrays rather than views: the sinks write string literals inline.
+constexpr char kRed[] = "\x1b[31m";
+constexpr char kFrameColour[] = "\x1b[38;5;246m";
+constexpr char kPlainMarginColour[] = "\x1b[38;5;240m";
+constexpr char kSourceColour[] = "\x1b[38;5;249m";
+constexpr char kReset[] = "\x1b[0m";
 
-constexpr std::size_t kTabWidth = 4;
-
-using text::Painter;
-
-// A label placed on its line, in character columns counted from 0 at the start of the line.
-struct PlacedLabel {
-  SourceLine line;
-  std::size_t start_column = 0;
-  std::size_t end_column = 0;  // exclusive
-  std::size_t arrow_column = 0;
-  std::string text;
-  std::string colour_code;  // "38;5;N"
-
-  bool covers(std::size_t column) const noexcept {
-    return column >= start_column && column < end_column;
-  }
-  // Cells run to the end column + 2, leaving room for an arrow at end of input.
-  std::size_t cell_count() const noexcept { return end_column + 2; }
-};
-
-PlacedLabel place_label(const ParseError& error, std::string_view source, int colour_index) {
-  if (error.span.start > error.span.end) base::fatal("Label start is after its end");
-  PlacedLabel label;
-  label.line = line_containing(source, error.span.start);
-  const std::string_view from_line = source.substr(label.line.byte_start);
-  label.start_column = count_characters(from_line, error.span.start - label.line.byte_start);
-  label.end_column = count_characters(from_line, error.span.end - label.line.byte_start);
-  label.arrow_column = std::max(label.start_column, (label.start_column + label.end_column) / 2);
-  label.text = error.message();
-  label.colour_code = "38;5;";
-  base::append_decimal(label.colour_code, colour_index);
-  return label;
-}
-
-// Walks a line's characters column by column; columns past its end are single spaces.
-class ColumnWalker {
+// Writes the report through `sink`. When colour is on, each coloured piece is the escape that
+// starts its colour, the piece, and the reset; spaces are never coloured. Colour is a template
+// argument and everything is inlined, so that each process runs one straight-line writer whose
+// literal parts are immediate stores.
+template <class Sink, bool kColour>
+class ReportWriter {
  public:
-  explicit ColumnWalker(std::string_view text) noexcept : text_(text) {}
+  ReportWriter(Sink sink, std::size_t line_number_width) noexcept
+      : sink_(sink), width_(line_number_width) {}
 
-  // The character at the current column, or a space past the end, then advances.
-  char32_t next() noexcept {
-    ++column_;
-    if (byte_ >= text_.size()) return U' ';
-    const utf8::Decoded decoded = utf8::decode(text_, byte_);
-    byte_ += decoded.length;
-    return decoded.code_point;
+  const Sink& sink() const noexcept { return sink_; }
+
+  void write(const PlacedLabels& labels, std::string_view source_name) {
+    write_header();
+    write_frame_top(source_name, labels.first());
+    write_frame_spacer();
+    // Several labels (never produced by this grammar) follow in error order, each under its line.
+    const SourceLine* shown_line = nullptr;
+    for (const PlacedLabel& label : labels.all()) {
+      if (shown_line == nullptr || shown_line->byte_start != label.line.byte_start) {
+        write_source_line(label);
+        shown_line = &label.line;
+      }
+      write_underline_row(label);
+      write_message_row(label);
+    }
+    write_closing_line();
   }
-  // The column of the character returned by the last next().
-  std::size_t column() const noexcept { return column_ - 1; }
 
  private:
-  std::string_view text_;
-  std::size_t byte_ = 0;
-  std::size_t column_ = 0;
+  // An escape is a literal (the fixed colours) or a label's own escape sequence.
+  template <std::size_t N>
+  [[gnu::always_inline]] void start(const char (&escape)[N]) {
+    if constexpr (kColour) sink_.literal(escape);
+  }
+  [[gnu::always_inline]] void start(std::string_view escape) {
+    if constexpr (kColour) sink_.ascii(escape);
+  }
+  [[gnu::always_inline]] void reset() {
+    if constexpr (kColour) sink_.literal(kReset);
+  }
+  template <class Escape>
+  [[gnu::always_inline]] void paint(const Escape& escape, char32_t glyph) {
+    start(escape);
+    sink_.character(glyph);
+    reset();
+  }
+  template <class Escape, std::size_t N>
+  [[gnu::always_inline]] void paint_literal(const Escape& escape, const char (&piece)[N]) {
+    start(escape);
+    sink_.literal(piece);
+    reset();
+  }
+  // Each character of an ASCII run as a piece of its own.
+  [[gnu::always_inline]] void paint_each(std::string_view escape, std::string_view run) {
+    if constexpr (kColour) {
+      sink_.pieces(escape, run, kReset);
+    } else {
+      sink_.ascii(run);
+    }
+  }
+  [[gnu::always_inline]] void paint_repeated(std::string_view escape, char32_t glyph,
+                                             std::size_t count) {
+    if constexpr (kColour) {
+      sink_.repeat_pieces(escape, glyph, kReset, count);
+    } else {
+      sink_.repeat(glyph, count);
+    }
+  }
+
+  // Only the word is red; the colon and the space after it are plain text.
+  [[gnu::always_inline]] void write_header() {
+    paint_literal(kRed, "Error");
+    sink_.literal(": \n");
+  }
+
+  [[gnu::always_inline]] void write_frame_top(std::string_view source_name,
+                                              const PlacedLabel& location) {
+    sink_.repeat(U' ', width_ + 2);
+    paint(kFrameColour, kFrameTopLeft);
+    paint(kFrameColour, kHorizontal);
+    paint_literal(kFrameColour, "[");
+    sink_.literal(" ");
+    sink_.text(source_name);
+    sink_.literal(":");
+    sink_.ascii(location.line_number.view());
+    sink_.literal(":");
+    sink_.ascii(location.column_number.view());
+    sink_.literal(" ");
+    paint_literal(kFrameColour, "]");
+    sink_.literal("\n");
+  }
+
+  [[gnu::always_inline]] void write_frame_spacer() {
+    sink_.repeat(U' ', width_ + 2);
+    paint(kFrameColour, kVertical);
+    sink_.literal("\n");
+  }
+
+  [[gnu::always_inline]] void write_plain_margin() {
+    sink_.literal(" ");
+    start(kPlainMarginColour);
+    sink_.repeat(U' ', width_ + 1);
+    sink_.character(kVertical);
+    reset();
+    sink_.literal(" ");
+  }
+
+  [[gnu::always_inline]] void write_source_line(const PlacedLabel& label) {
+    sink_.literal(" ");
+    start(kFrameColour);
+    sink_.repeat(U' ', width_ - label.line_number.size());
+    sink_.ascii(label.line_number.view());
+    sink_.literal(" ");
+    sink_.character(kVertical);
+    reset();
+    sink_.literal(" ");
+
+    // White space becomes plain spaces; every other character is a piece of its own. With colour
+    // on, spaces end the runs as well, since they are written without colour.
+    const std::string_view shown = label.shown;
+    constexpr char kRunStop = kColour ? ' ' : '\t';
+    for (std::size_t byte = 0, column = 0; byte < shown.size();) {
+      const std::size_t run_end = text::ascii_end_before(shown, byte, '\t', kRunStop);
+      if (run_end > byte) {
+        write_source_run(label, shown.substr(byte, run_end - byte), column);
+        column += run_end - byte;
+        byte = run_end;
+        continue;
+      }
+      const utf8::Decoded decoded = utf8::decode(shown, byte);
+      if (decoded.code_point == U'\t') {
+        sink_.repeat(U' ', cell_width(U'\t', column));
+      } else if (unicode::is_white_space(decoded.code_point)) {
+        sink_.literal(" ");
+      } else {
+        start(source_colour(label, column));
+        sink_.text(shown.substr(byte, decoded.length));
+        reset();
+      }
+      ++column;
+      byte += decoded.length;
+    }
+    sink_.literal("\n");
+  }
+
+  // An ASCII run starting at `column`, split where the label's colour begins and ends.
+  [[gnu::always_inline]] void write_source_run(const PlacedLabel& label, std::string_view run,
+                                               std::size_t column) {
+    if constexpr (!kColour) {
+      sink_.ascii(run);
+      return;
+    }
+    const std::size_t end_column = column + run.size();
+    const std::size_t label_start = std::clamp(label.start_column, column, end_column);
+    const std::size_t label_end = std::clamp(label.end_column, label_start, end_column);
+    paint_each(kSourceColour, run.substr(0, label_start - column));
+    paint_each(label.colour_escape(), run.substr(label_start - column, label_end - label_start));
+    paint_each(kSourceColour, run.substr(label_end - column));
+  }
+
+  static std::string_view source_colour(const PlacedLabel& label, std::size_t column) noexcept {
+    return label.covers(column) ? label.colour_escape() : std::string_view(kSourceColour);
+  }
+
+  // One cell: its mark in the first position and the mark's tail in the rest. Spaces are written
+  // without colour; a cell of width 0 writes nothing.
+  [[gnu::always_inline]] void write_cell(const PlacedLabel& label, char32_t mark, char32_t tail,
+                                         std::size_t width) {
+    if (width == 0) return;
+    if (mark == U' ') {
+      sink_.literal(" ");
+    } else {
+      paint(label.colour_escape(), mark);
+    }
+    if (tail == U' ') {
+      sink_.repeat(U' ', width - 1);
+    } else {
+      paint_repeated(label.colour_escape(), tail, width - 1);
+    }
+  }
+
+  // The columns before the label are blank in both rows below the source line, so they are one
+  // run of spaces; the label's own columns and the two after it go cell by cell.
+  template <class CellMarks>
+  [[gnu::always_inline]] void write_cells(const PlacedLabel& label, CellMarks marks) {
+    sink_.repeat(U' ', label.blank_cells);
+    if (label.widths_known()) {
+      for (std::size_t column = label.start_column; column < label.cell_count(); ++column) {
+        const auto [mark, tail] = marks(column);
+        write_cell(label, mark, tail, label.known_widths[column - label.start_column]);
+      }
+      return;
+    }
+    ColumnWalker walker(label.line.text, label.start_byte);
+    for (std::size_t column = label.start_column; column < label.cell_count(); ++column) {
+      const std::size_t width = cell_width(walker.next(), column);
+      const auto [mark, tail] = marks(column);
+      write_cell(label, mark, tail, width);
+    }
+  }
+
+  [[gnu::always_inline]] void write_underline_row(const PlacedLabel& label) {
+    write_plain_margin();
+    write_cells(label, [&](std::size_t column) -> std::pair<char32_t, char32_t> {
+      if (column == label.arrow_column) {
+        return label.covers(column) ? std::pair{kUnderlineArrow, kHorizontal}
+                                    : std::pair{kVertical, U' '};
+      }
+      return label.covers(column) ? std::pair{kHorizontal, kHorizontal} : std::pair{U' ', U' '};
+    });
+    sink_.literal("\n");
+  }
+
+  [[gnu::always_inline]] void write_message_row(const PlacedLabel& label) {
+    write_plain_margin();
+    write_cells(label, [&](std::size_t column) -> std::pair<char32_t, char32_t> {
+      if (column < label.arrow_column) return {U' ', U' '};
+      if (column == label.arrow_column) return {kLabelCorner, kHorizontal};
+      return {kHorizontal, kHorizontal};
+    });
+    sink_.literal(" ");
+    label.error->write_message(sink_);
+    sink_.literal("\n");
+  }
+
+  [[gnu::always_inline]] void write_closing_line() {
+    start(kFrameColour);
+    sink_.repeat(kHorizontal, width_ + 2);
+    sink_.character(kFrameBottomRight);
+    reset();
+    sink_.literal("\n");
+  }
+
+  // Held by value, so that its position can stay in registers while the writer runs.
+  Sink sink_;
+  std::size_t width_;
 };
 
-std::size_t tab_cells(std::size_t column) noexcept {
-  return kTabWidth - column % kTabWidth;
+// The parts of ReportText::length_bound, row by row as ReportWriter writes them. A coloured piece
+// is at most an 11-unit escape, one code point and the 4-unit reset; a row's fixed parts are a few
+// such pieces, a few literals and its margin.
+constexpr std::size_t kPieceBound = 16;
+constexpr std::size_t kDecimalBound = 20;
+constexpr std::size_t kWidestCell = 4;  // a tab; wide characters take 2
+
+std::size_t row_bound(std::size_t line_number_width) noexcept {
+  return 8 * kPieceBound + 2 * line_number_width;
 }
 
-// Terminal cells the character at `column` takes in the source line and the rows below it.
-std::size_t cell_width(char32_t c, std::size_t column) noexcept {
-  if (c == U'\t') return tab_cells(column);
-  if (unicode::is_white_space(c)) return 1;
-  return static_cast<std::size_t>(unicode::display_width(c));
+// "found", the found item and "expected" take under 64 units ("something else" included); an
+// item is its label, a quoted character or "end of input", with its ", " or "or ".
+std::size_t message_bound(const ParseError& error) noexcept {
+  std::size_t bound = 64;
+  for (const ExpectedItem& item : error.expected)
+    bound += item.label.size() + 20;
+  return bound;
 }
 
-std::string_view trim_trailing_white_space(std::string_view text) noexcept {
-  std::size_t end = text.size();
-  while (end > 0) {
-    std::size_t start = end - 1;
-    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
-      --start;
-    if (!unicode::is_white_space(utf8::decode(text, start).code_point)) break;
-    end = start;
+template <class Sink>
+Sink write_report(Sink sink, const PlacedLabels& labels, std::string_view source_name,
+                  bool colour) {
+  if (colour) {
+    ReportWriter<Sink, true> writer(sink, labels.line_number_width());
+    writer.write(labels, source_name);
+    return writer.sink();
   }
-  return text.substr(0, end);
+  ReportWriter<Sink, false> writer(sink, labels.line_number_width());
+  writer.write(labels, source_name);
+  return writer.sink();
 }
 
-// Only the word is red; the colon and the space after it are plain text.
-void write_header(Painter& painter) {
-  painter.paint(kRed, "Error");
-  painter.plain(": \n");
-}
-
-void write_frame_top(Painter& painter, std::size_t width, std::string_view source_name,
-                     const PlacedLabel& location) {
-  painter.spaces(width + 2);
-  painter.paint(kFrameColour, kFrameTopLeft);
-  painter.paint(kFrameColour, kHorizontal);
-  painter.paint(kFrameColour, "[");
-  painter.plain(" ");
-  painter.plain(source_name);
-  painter.plain(":");
-  painter.plain(base::Decimal(location.line.number).view());
-  painter.plain(":");
-  painter.plain(base::Decimal(location.start_column + 1).view());
-  painter.plain(" ");
-  painter.paint(kFrameColour, "]");
-  painter.plain("\n");
-}
-
-void write_frame_spacer(Painter& painter, std::size_t width) {
-  painter.spaces(width + 2);
-  painter.paint(kFrameColour, kVertical);
-  painter.plain("\n");
-}
-
-void write_plain_margin(Painter& painter, std::size_t width) {
-  painter.plain(" ");
-  std::string margin(width + 1, ' ');
-  margin += kVertical;
-  painter.paint(kPlainMarginColour, margin);
-  painter.plain(" ");
-}
-
-void write_source_line(Painter& painter, std::size_t width, const PlacedLabel& label) {
-  const base::Decimal number(label.line.number);
-  std::string margin(width - number.size(), ' ');
-  margin += number.view();
-  margin += ' ';
-  margin += kVertical;
-  painter.plain(" ");
-  painter.paint(kFrameColour, margin);
-  painter.plain(" ");
-
-  const std::string_view shown = trim_trailing_white_space(label.line.text);
-  constexpr std::string_view kTabSpaces = "    ";
-  static_assert(kTabSpaces.size() == kTabWidth);
-  // White space becomes plain spaces without colour; every other character is a piece.
-  for (std::size_t byte = 0, column = 0; byte < shown.size(); ++column) {
-    const utf8::Decoded decoded = utf8::decode(shown, byte);
-    if (decoded.code_point == U'\t') {
-      painter.plain(kTabSpaces.substr(0, tab_cells(column)));
-    } else if (unicode::is_white_space(decoded.code_point)) {
-      painter.plain(' ');
-    } else {
-      painter.paint(label.covers(column) ? std::string_view(label.colour_code) : kSourceColour,
-                    shown.substr(byte, decoded.length));
-    }
-    byte += decoded.length;
-  }
-  painter.plain("\n");
-}
-
-// One cell: its mark in the first position and the mark's tail in the rest. A space is written
-// without colour; a cell of width 0 writes nothing.
-void write_cell(Painter& painter, const PlacedLabel& label, std::string_view mark,
-                std::string_view tail, std::size_t width) {
-  for (std::size_t i = 0; i < width; ++i) {
-    const std::string_view glyph = i == 0 ? mark : tail;
-    if (glyph == " ") {
-      painter.plain(glyph);
-    } else {
-      painter.paint(label.colour_code, glyph);
-    }
-  }
-}
-
-void write_underline_row(Painter& painter, std::size_t width, const PlacedLabel& label) {
-  write_plain_margin(painter, width);
-  ColumnWalker walker(label.line.text);
-  for (std::size_t column = 0; column < label.cell_count(); ++column) {
-    const std::size_t cells = cell_width(walker.next(), column);
-    if (column == label.arrow_column) {
-      if (label.covers(column)) {
-        write_cell(painter, label, kUnderlineArrow, kHorizontal, cells);
-      } else {
-        write_cell(painter, label, kVertical, " ", cells);
-      }
-    } else if (label.covers(column)) {
-      write_cell(painter, label, kHorizontal, kHorizontal, cells);
-    } else {
-      write_cell(painter, label, " ", " ", cells);
-    }
-  }
-  painter.plain("\n");
-}
-
-void write_message_row(Painter& painter, std::size_t width, const PlacedLabel& label) {
-  write_plain_margin(painter, width);
-  ColumnWalker walker(label.line.text);
-  for (std::size_t column = 0; column < label.cell_count(); ++column) {
-    const std::size_t cells = cell_width(walker.next(), column);
-    if (column < label.arrow_column) {
-      write_cell(painter, label, " ", " ", cells);
-    } else if (column == label.arrow_column) {
-      write_cell(painter, label, kLabelCorner, kHorizontal, cells);
-    } else {
-      write_cell(painter, label, kHorizontal, kHorizontal, cells);
-    }
-  }
-  painter.plain(" ");
-  painter.plain(label.text);
-  painter.plain("\n");
-}
-
-void write_closing_line(Painter& painter, std::size_t width) {
-  std::string line;
-  for (std::size_t i = 0; i < width + 2; ++i)
-    line += kHorizontal;
-  line += kFrameBottomRight;
-  painter.paint(kFrameColour, line);
-  painter.plain("\n");
-}
-
-std::vector<PlacedLabel> place_labels(std::span<const ParseError> errors, std::string_view source) {
-  LabelColourGenerator colours;
-  std::vector<PlacedLabel> labels;
-  labels.reserve(errors.size());
-  for (const ParseError& error : errors) {
-    labels.push_back(place_label(error, source, colours.next()));
-  }
-  return labels;
+template <class Unit>
+ReportText::Extent write_units(Unit* out, const PlacedLabels& labels, std::string_view source_name,
+                               bool colour) noexcept {
+  const text::UnitSink<Unit> sink =
+      write_report(text::UnitSink<Unit>(out), labels, source_name, colour);
+  return {static_cast<std::size_t>(sink.position() - out), sink.max_code_point()};
 }
 
 std::string describe(const utf8::Fault& fault) {
@@ -279,31 +342,46 @@ std::string describe(const utf8::Fault& fault) {
 
 std::string render_report(std::span<const ParseError> errors, std::string_view source,
                           std::string_view source_name, bool colour) {
-  if (errors.empty()) base::fatal("a report needs at least one parse error");
-  const std::vector<PlacedLabel> labels = place_labels(errors, source);
-  std::size_t last_line = 0;
-  for (const PlacedLabel& label : labels)
-    last_line = std::max(last_line, label.line.number);
-  const std::size_t width = base::Decimal(last_line).size();
-
+  const PlacedLabels labels(errors, source);
   std::string out;
-  out.reserve(256 + source_name.size() + labels.front().line.text.size() * (colour ? 48 : 4));
-  Painter painter(out, colour);
-  write_header(painter);
-  write_frame_top(painter, width, source_name, labels.front());
-  write_frame_spacer(painter, width);
-  // Several labels (never produced by this grammar) follow in error order, each under its line.
-  const SourceLine* shown_line = nullptr;
-  for (const PlacedLabel& label : labels) {
-    if (shown_line == nullptr || shown_line->byte_start != label.line.byte_start) {
-      write_source_line(painter, width, label);
-      shown_line = &label.line;
-    }
-    write_underline_row(painter, width, label);
-    write_message_row(painter, width, label);
-  }
-  write_closing_line(painter, width);
+  out.reserve(256 + source_name.size() + labels.first().line.text.size() * (colour ? 48 : 4));
+  write_report(text::Utf8Sink(out), labels, source_name, colour);
   return out;
+}
+
+ReportText::ReportText(std::span<const ParseError> errors, std::string_view source,
+                       std::string_view source_name, bool colour)
+    : labels_(errors, source), source_name_(source_name), colour_(colour) {}
+
+// Header, frame top (with the source name and two numbers), spacer and closing line; then for each
+// label its source line (each byte at most one piece, a tab at most 4 spaces), the underline and
+// message rows (the blank run, then cells of at most kWidestCell positions, each at most a piece)
+// and the message.
+std::size_t ReportText::length_bound() const noexcept {
+  const std::size_t row = row_bound(labels_.line_number_width());
+  std::size_t bound = 4 * row + source_name_.size() + 2 * kDecimalBound;
+  for (const PlacedLabel& label : labels_.all()) {
+    const std::size_t label_cells = label.cell_count() - label.start_column;
+    bound += 3 * row + kDecimalBound + kPieceBound * label.shown.size()
+             + 2 * (label.blank_cells + kWidestCell * kPieceBound * label_cells)
+             + message_bound(*label.error);
+  }
+  return bound;
+}
+
+ReportText::Extent ReportText::measure() const noexcept {
+  const text::MeasureSink sink = write_report(text::MeasureSink(), labels_, source_name_, colour_);
+  return {sink.length(), sink.max_code_point()};
+}
+
+ReportText::Extent ReportText::write(std::uint8_t* out) const noexcept {
+  return write_units(out, labels_, source_name_, colour_);
+}
+ReportText::Extent ReportText::write(std::uint16_t* out) const noexcept {
+  return write_units(out, labels_, source_name_, colour_);
+}
+ReportText::Extent ReportText::write(std::uint32_t* out) const noexcept {
+  return write_units(out, labels_, source_name_, colour_);
 }
 
 RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::string_view source,

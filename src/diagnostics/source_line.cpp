@@ -2,6 +2,9 @@
 #include "diagnostics/source_line.hpp"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "text/ascii_scan.hpp"
 
 namespace kolvi::diagnostics {
 
@@ -28,19 +31,31 @@ std::size_t break_length(std::string_view source, std::size_t pos) noexcept {
   }
 }
 
+// The first byte from `pos` that may begin a line break: any byte below 0x0E (LF, VT, FF and CR
+// among them) or outside ASCII; break_length tells which of them really do.
+std::size_t next_break_candidate(std::string_view source, std::size_t pos) noexcept {
+  return text::run_end(source, pos, [](std::uint64_t w) {
+    return text::word::non_ascii(w) | text::word::bytes_below(w, 0x0E);
+  });
+}
+
 }  // namespace
 
 SourceLine line_containing(std::string_view source, std::size_t byte_offset) noexcept {
   SourceLine line;
-  for (std::size_t pos = 0; pos < source.size(); ++pos) {
+  for (std::size_t pos = next_break_candidate(source, 0); pos < source.size();
+       pos = next_break_candidate(source, pos)) {
     const std::size_t length = break_length(source, pos);
-    if (length == 0) continue;
+    if (length == 0) {
+      ++pos;
+      continue;
+    }
     if (byte_offset < pos + length) {
       line.text = source.substr(line.byte_start, pos - line.byte_start);
       return line;
     }
-    pos += length - 1;
-    line.byte_start = pos + 1;
+    pos += length;
+    line.byte_start = pos;
     ++line.number;
   }
   line.text = source.substr(line.byte_start);
@@ -49,11 +64,7 @@ SourceLine line_containing(std::string_view source, std::size_t byte_offset) noe
 
 std::size_t count_characters(std::string_view text, std::size_t byte_count) noexcept {
   const std::size_t inside = std::min(byte_count, text.size());
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < inside; ++i) {
-    count += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-  }
-  return count + (byte_count - inside);
+  return text::count_code_points(text.substr(0, inside)) + (byte_count - inside);
 }
 
 }  // namespace kolvi::diagnostics

@@ -14,7 +14,6 @@
 #include <utility>
 #include <variant>
 
-#include "diagnostics/report.hpp"
 #include "python/api_description.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
@@ -22,6 +21,7 @@
 #include "python/fast_call.hpp"
 #include "python/instance.hpp"
 #include "python/interned.hpp"
+#include "python/parse_failure.hpp"
 #include "python/ref.hpp"
 #include "version/version.hpp"
 
@@ -32,7 +32,7 @@ namespace kolvi::python {
 template <class Value>
 void raise_parse_failure(const version::ParseResult<Value>& result, std::string_view text,
                          std::string_view source_name) {
-  raise(PyExc_RuntimeError, diagnostics::report_message(result.errors(), text, source_name));
+  raise_parse_report(result.errors(), text, source_name);
 }
 
 // "<Class>() requires arguments" / "<Class>() takes 1 positional argument but N were given".

@@ -1,0 +1,85 @@
+// The RuntimeError of a failed parse: the report laid out, written into a str, then raised.
+#include "python/parse_failure.hpp"
+
+#include <array>
+#include <cstring>
+
+#include "diagnostics/colour.hpp"
+#include "diagnostics/report.hpp"
+#include "python/ref.hpp"
+
+namespace kolvi::python {
+
+namespace {
+
+// Reports of short input surely fit this many UCS-2 units: they are written once, into the
+// stack, and copied into a str of their length. Longer ones are measured, then written in place.
+constexpr std::size_t kScratchUnits = 4096;
+
+Ref new_str(const diagnostics::ReportText::Extent& extent) {
+  return Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(extent.length),
+                                  static_cast<Py_UCS4>(extent.max_code_point)));
+}
+
+// Writes the report into a str made for its extent, in the str's own code unit.
+void write_into(const diagnostics::ReportText& report, PyObject* str) {
+  switch (PyUnicode_KIND(str)) {
+    case PyUnicode_1BYTE_KIND:
+      report.write(PyUnicode_1BYTE_DATA(str));
+      break;
+    case PyUnicode_2BYTE_KIND:
+      report.write(PyUnicode_2BYTE_DATA(str));
+      break;
+    default:
+      report.write(PyUnicode_4BYTE_DATA(str));
+      break;
+  }
+}
+
+Ref report_str(const diagnostics::ReportText& report) {
+  if (report.length_bound() <= kScratchUnits) {
+    std::array<Py_UCS2, kScratchUnits> scratch;
+    const diagnostics::ReportText::Extent extent = report.write(scratch.data());
+    // A code point past U+FFFF did not fit the scratch units: such a report takes the long way.
+    if (extent.max_code_point <= 0xFFFF) {
+      Ref str = new_str(extent);
+      if (!str) return str;
+      if (PyUnicode_KIND(str.get()) == PyUnicode_2BYTE_KIND) {
+        std::memcpy(PyUnicode_2BYTE_DATA(str.get()), scratch.data(),
+                    extent.length * sizeof(Py_UCS2));
+      } else {
+        write_into(report, str.get());
+      }
+      return str;
+    }
+  }
+  Ref str = new_str(report.measure());
+  if (str) write_into(report, str.get());
+  return str;
+}
+
+// RuntimeError(message), made by the type's tp_new alone: calling the type would run the
+// generic call machinery and then tp_init, which only stores the same argument tuple again.
+Ref new_runtime_error(PyObject* message) {
+  auto* type = reinterpret_cast<PyTypeObject*>(PyExc_RuntimeError);
+  const Ref args = Ref::steal(PyTuple_Pack(1, message));
+  if (!args) return Ref();
+  return Ref::steal(type->tp_new(type, args.get(), nullptr));
+}
+
+}  // namespace
+
+PyObject* raise_parse_report(std::span<const version::ParseError> errors, std::string_view text,
+                             std::string_view source_name) {
+  const diagnostics::ReportText report(errors, text, source_name,
+                                       diagnostics::report_colour_enabled());
+  const Ref message = report_str(report);
+  if (!message) return nullptr;
+  const Ref error = new_runtime_error(message.get());
+  // Given an instance, PyErr_SetObject raises it as it is and still chains the exception being
+  // handled as its __context__.
+  if (error) PyErr_SetObject(PyExc_RuntimeError, error.get());
+  return nullptr;
+}
+
+}  // namespace kolvi::python

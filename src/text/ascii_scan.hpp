@@ -45,6 +45,23 @@ inline std::uint64_t bytes_below(std::uint64_t w, unsigned char limit) noexcept 
   return (w - kOnes * limit) & ~w & kHighBits;
 }
 
+// Exact masks, one bit per byte, for classifying ASCII: no carry crosses a byte.
+inline constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7F;
+inline std::uint64_t ascii_bytes(std::uint64_t w) noexcept {
+  return ~w & kHighBits;
+}
+// Among the ASCII bytes, those at or above `low` (low >= 1).
+inline std::uint64_t at_least(std::uint64_t w, unsigned char low) noexcept {
+  return ((w & kLowBits) + kOnes * (0x80 - low)) & kHighBits;
+}
+inline std::uint64_t in_range(std::uint64_t w, unsigned char low, unsigned char high) noexcept {
+  return at_least(w, low) & ~at_least(w, static_cast<unsigned char>(high + 1));
+}
+inline std::uint64_t equal_exact(std::uint64_t w, unsigned char byte) noexcept {
+  const std::uint64_t diff = w ^ (kOnes * byte);
+  return ~(((diff & kLowBits) + kLowBits) | diff) & kHighBits;
+}
+
 // UTF-8 continuation bytes (10xxxxxx), counted exactly: one bit per such byte, summed into the
 // top byte by the multiply (baseline x86-64 has no population-count instruction).
 inline unsigned continuation_count(std::uint64_t w) noexcept {

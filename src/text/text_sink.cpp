@@ -27,10 +27,15 @@ class PiecePattern {
 
   template <class Middle>
   Unit* write(Unit* out, std::size_t count, Middle middle) const noexcept {
-    // A block may start only where a whole block still ends inside the pieces.
-    const std::size_t exact_tail = fits() ? (kBlock + size_ - 1) / size_ : count;
+    // A block may start only where a whole block still ends inside the pieces: at every piece but
+    // the last few.
+    std::size_t blocks = 0;
+    if (fits()) {
+      const std::size_t exact_tail = (kBlock + size_ - 1) / size_;
+      blocks = count >= exact_tail ? count - exact_tail + 1 : 0;
+    }
     std::size_t i = 0;
-    for (; i + exact_tail <= count; ++i)
+    for (; i < blocks; ++i)
       out = write_block(out, middle(i));
     for (; i < count; ++i)
       out = write_exact(out, middle(i));
@@ -73,8 +78,15 @@ std::size_t code_point_count(std::string_view text) noexcept {
   return count_code_points(text);
 }
 
+// Short runs by a plain loop; longer ones by the same loop, which the compiler widens many bytes a
+// step but sets up at a cost that only pays off past a few units.
 template <class Unit>
 Unit* widen_ascii(std::string_view ascii, Unit* out) noexcept {
+  if (ascii.size() <= 16) {
+    for (const char c : ascii)
+      *out++ = static_cast<unsigned char>(c);
+    return out;
+  }
   for (std::size_t i = 0; i < ascii.size(); ++i)
     out[i] = static_cast<unsigned char>(ascii[i]);
   return out + ascii.size();
@@ -82,15 +94,17 @@ Unit* widen_ascii(std::string_view ascii, Unit* out) noexcept {
 
 template <class Unit>
 Unit* fill_units(Unit* out, std::size_t count, char32_t c) noexcept {
-  return std::fill_n(out, count, static_cast<Unit>(c));
+  const auto unit = static_cast<Unit>(c);
+  for (std::size_t i = 0; i < count; ++i)
+    out[i] = unit;
+  return out + count;
 }
 
 template <class Unit>
 Unit* write_text(std::string_view text, Unit* out, char32_t& max) noexcept {
   for (std::size_t pos = 0; pos < text.size();) {
     const std::size_t end = ascii_end(text, pos);
-    for (std::size_t i = pos; i < end; ++i)
-      *out++ = static_cast<unsigned char>(text[i]);
+    out = widen_ascii(text.substr(pos, end - pos), out);
     if (end == text.size()) break;
     const utf8::Decoded decoded = utf8::decode(text, end);
     *out++ = static_cast<Unit>(decoded.code_point);

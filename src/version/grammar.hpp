@@ -5,6 +5,7 @@
 // The record lives inline in the cursor, so a parse allocates nothing but the value's own texts;
 // the ParseError is built only when an operation gives up.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "text/ascii_scan.hpp"
 #include "text/unicode.hpp"
 #include "text/utf8.hpp"
 #include "version/parse_error.hpp"
@@ -110,6 +112,18 @@ inline constexpr std::array<bool, 256> kIdentifierCharacter = [] {
   return table;
 }();
 
+// The same class a word at a time: the mask of the bytes that are not identifier characters, as
+// text::run_end takes it.
+inline std::uint64_t non_identifier_bytes(std::uint64_t w) noexcept {
+  namespace word = text::word;
+  const std::uint64_t lower_case = w | (word::kOnes * 0x20);
+  const std::uint64_t identifier =
+      (word::in_range(w, '0', '9') | word::in_range(lower_case, 'a', 'z')
+       | word::equal_exact(w, '-'))
+      & word::ascii_bytes(w);
+  return ~identifier & word::kHighBits;
+}
+
 }  // namespace detail
 
 // A position in valid UTF-8 text plus the failure record. Every step either consumes one
@@ -152,12 +166,19 @@ class Cursor {
 
   // A greedy run of identifier characters: the same as repeating the identifier-character check
   // until it fails (only the stopping check records), in one tight loop. Returns the text covered.
+  // Most identifiers are short, so the first bytes are looked up one by one; a longer run goes on
+  // a word at a time.
   std::string_view identifier_characters() noexcept {
     const std::size_t start = position_;
+    const std::size_t bytewise_end = std::min(text_.size(), start + 8);
     std::size_t end = start;
-    while (end < text_.size()
+    while (end < bytewise_end
            && detail::kIdentifierCharacter[static_cast<unsigned char>(text_[end])]) {
       ++end;
+    }
+    if (end == bytewise_end) {
+      end = text::run_end(text_, end,
+                          [](std::uint64_t w) { return detail::non_identifier_bytes(w); });
     }
     position_ = end;
     record_.record(end, Expected::identifier_character);

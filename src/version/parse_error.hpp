@@ -2,13 +2,13 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "base/fatal.hpp"
 
@@ -58,23 +58,31 @@ class ExpectedList {
 
   void push_back(const ExpectedItem& item) {
     if (size_ == kCapacity) base::fatal("an expected list outgrew the grammar's items");
-    items_[size_++] = item;
+    storage_.items[size_++] = item;
   }
 
   std::size_t size() const noexcept { return size_; }
   bool empty() const noexcept { return size_ == 0; }
-  const ExpectedItem& operator[](std::size_t i) const noexcept { return items_[i]; }
-  const ExpectedItem& front() const noexcept { return items_[0]; }
-  const ExpectedItem& back() const noexcept { return items_[size_ - 1]; }
-  const ExpectedItem* begin() const noexcept { return items_.data(); }
-  const ExpectedItem* end() const noexcept { return items_.data() + size_; }
+  const ExpectedItem& operator[](std::size_t i) const noexcept { return storage_.items[i]; }
+  const ExpectedItem& front() const noexcept { return storage_.items[0]; }
+  const ExpectedItem& back() const noexcept { return storage_.items[size_ - 1]; }
+  const ExpectedItem* begin() const noexcept { return storage_.items; }
+  const ExpectedItem* end() const noexcept { return storage_.items + size_; }
 
   friend bool operator==(const ExpectedList& a, const ExpectedList& b) noexcept {
     return std::equal(a.begin(), a.end(), b.begin(), b.end());
   }
 
  private:
-  std::array<ExpectedItem, kCapacity> items_;
+  // Only the first size_ items are ever read, so the others are left uninitialised: a failed
+  // parse makes one list, and should not pay for filling all of it.
+  union Storage {
+    Storage() noexcept {}
+    ExpectedItem items[kCapacity];
+  };
+  static_assert(std::is_trivially_copyable_v<ExpectedItem>);
+
+  Storage storage_;
   std::size_t size_ = 0;
 };
 

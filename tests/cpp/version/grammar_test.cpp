@@ -1,10 +1,12 @@
-// The grammar: successes, failures with their expected items, and the failure record's rules.
+// The grammar: successes, failures with their expected items, the failure record's rules, and
+// scans over long input.
 #include "version/grammar.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <random>
 #include <string>
@@ -328,6 +330,37 @@ TEST(ParseVersion, AgreesWithTheKindsOnRandomInput) {
 }
 
 // Megabyte inputs must parse in linear time; a quadratic step would take minutes here.
+// The word-at-a-time class of identifier characters agrees with the byte table, for every byte in
+// every position of a word.
+TEST(Cursor, WordClassMatchesTheIdentifierTable) {
+  for (unsigned value = 0; value < 256; ++value) {
+    for (unsigned position = 0; position < 8; ++position) {
+      const std::uint64_t w =
+          (text::word::kOnes * 'a') ^ (std::uint64_t{value ^ 'a'} << (8 * position));
+      const bool marked = (grammar::detail::non_identifier_bytes(w) >> (8 * position + 7)) & 1;
+      EXPECT_EQ(marked, !grammar::detail::kIdentifierCharacter[value])
+          << value << " at " << position;
+    }
+  }
+}
+
+// Identifier runs shorter and longer than a word, ended by a character that is not one.
+TEST(ParseFailures, LongIdentifiersEndWhereTheirCharactersDo) {
+  for (std::size_t length = 1; length <= 40; ++length) {
+    for (const char stop : {'_', '.', '+', '\xc3'}) {
+      SCOPED_TRACE(std::to_string(length) + " then " + std::to_string(stop));
+      std::string text(length, 'a');
+      text[length / 2] = '-';
+      text += stop;
+      if (stop == '\xc3') text += '\xa9';
+      const std::optional<ParseError> error = failure_of(Operation::dot_separated, text);
+      ASSERT_TRUE(error.has_value());
+      // A '.' at the end is left unconsumed; the failure is after it, at end of input.
+      EXPECT_EQ(error->span.start, stop == '.' ? length + 1 : length);
+    }
+  }
+}
+
 TEST(ParseBadInput, LargeInputsStayLinear) {
   const std::size_t size = std::size_t{1} << 20;
   const auto started = std::chrono::steady_clock::now();

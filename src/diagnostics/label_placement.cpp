@@ -64,6 +64,7 @@ bool is_plain(std::string_view source) noexcept {
 void place_columns_on_plain_line(PlacedLabel& label, const version::ParseError& error,
                                  std::string_view source) noexcept {
   label.line = SourceLine{1, 0, source};
+  label.plain = true;
   label.start_column = error.span.start;
   label.end_column = error.span.end;
   label.start_byte = std::min(error.span.start, source.size());

@@ -23,6 +23,7 @@ struct PlacedLabel {
   const version::ParseError* error = nullptr;
   SourceLine line;
   std::string_view shown;  // the line text without trailing white space
+  bool plain = false;      // the line is ASCII without control characters
   base::Decimal line_number{0};
   base::Decimal column_number{0};  // start_column + 1, for the frame
   std::size_t start_column = 0;

@@ -166,6 +166,11 @@ class ReportWriter {
     // White space becomes plain spaces; every other character is a piece of its own. With colour
     // on, spaces end the runs as well, since they are written without colour.
     const std::string_view shown = label.shown;
+    if (!kColour && label.plain) {
+      sink_.ascii(shown);
+      sink_.literal("\n");
+      return;
+    }
     constexpr char kRunStop = kColour ? ' ' : '\t';
     for (std::size_t byte = 0, column = 0; byte < shown.size();) {
       const std::size_t run_end = text::ascii_end_before(shown, byte, '\t', kRunStop);

@@ -5,11 +5,13 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "diagnostics/colour.hpp"
+#include "text/utf8.hpp"
 #include "version/version.hpp"
 
 namespace kolvi::diagnostics {
@@ -178,6 +180,46 @@ TEST(Report, RandomFailuresRenderAsValidUtf8) {
         render_report_to_memory(result.errors(), text, version::version_source_name, true);
     const std::string bytes = rendered.bytes;
     EXPECT_EQ(message_from_rendered(std::move(rendered)), bytes);
+  }
+}
+
+template <class Unit>
+std::string written_as(const ReportText& report, std::size_t length) {
+  std::vector<Unit> units(length);
+  const ReportText::Extent extent = report.write(units.data());
+  EXPECT_EQ(extent.length, length);
+  std::string out;
+  for (const Unit unit : units)
+    utf8::append(out, static_cast<char32_t>(unit));
+  return out;
+}
+
+// The code-unit writer gives render_report's text in every width, within the bound it gives, for
+// inputs with tabs, wide and non-BMP characters, line breaks and long runs.
+TEST(ReportText, WritesTheRenderedText) {
+  const std::string_view alphabet[] = {"0",          "1",  ".",      "-",     "+", "v",
+                                       "a",          "_",  " ",      "\t",    "é", "日",
+                                       "\U0001F600", "\n", "\u3000", "\u00AD"};
+  std::mt19937 random(20240602);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % (round % 10 == 0 ? 60 : 12));
+    for (int i = 0; i < length; ++i)
+      text += alphabet[random() % std::size(alphabet)];
+    const version::ParseResult<version::Version> result = version::parse_version(text);
+    if (result.ok()) continue;
+    for (const bool colour : {false, true}) {
+      SCOPED_TRACE(text + (colour ? " (colour)" : ""));
+      const std::string expected =
+          render_report(result.errors(), text, version::version_source_name, colour);
+      const ReportText report(result.errors(), text, version::version_source_name, colour);
+      const ReportText::Extent extent = report.measure();
+      EXPECT_LE(extent.length, report.length_bound());
+      EXPECT_EQ(written_as<std::uint32_t>(report, extent.length), expected);
+      if (extent.max_code_point <= 0xFFFF) {
+        EXPECT_EQ(written_as<std::uint16_t>(report, extent.length), expected);
+      }
+    }
   }
 }
 

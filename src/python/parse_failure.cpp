@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "diagnostics/colour.hpp"
 #include "diagnostics/report.hpp"
@@ -62,9 +63,21 @@ Ref report_str(const diagnostics::ReportText& report) {
 // generic call machinery and then tp_init, which only stores the same argument tuple again.
 Ref new_runtime_error(PyObject* message) {
   auto* type = reinterpret_cast<PyTypeObject*>(PyExc_RuntimeError);
-  const Ref args = Ref::steal(PyTuple_Pack(1, message));
+  const Ref args = Ref::steal(PyTuple_New(1));
   if (!args) return Ref();
+  PyTuple_SET_ITEM(args.get(), 0, Py_NewRef(message));
   return Ref::steal(type->tp_new(type, args.get(), nullptr));
+}
+
+// Raised as it is when no exception is being handled; otherwise PyErr_SetObject, which given an
+// instance also raises it as it is, chains the handled exception as its __context__.
+void set_raised(Ref error) {
+  if (PyObject* handled = PyErr_GetHandledException()) {
+    Py_DECREF(handled);
+    PyErr_SetObject(PyExc_RuntimeError, error.get());
+    return;
+  }
+  PyErr_SetRaisedException(error.release());
 }
 
 }  // namespace
@@ -75,10 +88,8 @@ PyObject* raise_parse_report(std::span<const version::ParseError> errors, std::s
                                        diagnostics::report_colour_enabled());
   const Ref message = report_str(report);
   if (!message) return nullptr;
-  const Ref error = new_runtime_error(message.get());
-  // Given an instance, PyErr_SetObject raises it as it is and still chains the exception being
-  // handled as its __context__.
-  if (error) PyErr_SetObject(PyExc_RuntimeError, error.get());
+  Ref error = new_runtime_error(message.get());
+  if (error) set_raised(std::move(error));
   return nullptr;
 }
 

@@ -1,10 +1,10 @@
-"""A failed parse raises RuntimeError whose text is exactly the rendered report (colour off)."""
+"""A failed parse raises RuntimeError whose text is exactly the rendered report, colour off and on."""
 
 import json
 
 import pytest
 
-from support import run_python
+from support import V, run_python
 
 CASES = [
     (
@@ -88,3 +88,96 @@ def test_colour_can_be_forced():
     """
     result = run_python(code, env={"NO_COLOR": None, "CLICOLOR_FORCE": "1", "TERM": "xterm"})
     assert result.stdout.decode().strip() == "True"
+
+
+# Reports that leave the short path: a code point past U+FFFF makes the str UCS-4, and a long line
+# is measured before it is written into the str.
+LONG_TEXT = "1.2.3-" + "a" * 993 + "_"
+
+WIDE_CHILD = """
+import json, kolvi
+out = []
+for text in json.loads({texts!r}):
+    try:
+        kolvi.package.version.Other(text) if text.startswith("a") else kolvi.package.version.SemVer(text)
+    except RuntimeError as error:
+        out.append(str(error))
+print(json.dumps(out))
+"""
+
+
+def test_reports_outside_the_short_path():
+    result = run_python(WIDE_CHILD.format(texts=json.dumps(["a\U0001F600-", LONG_TEXT])))
+    assert result.returncode == 0, result.stderr
+    emoji, long = json.loads(result.stdout)
+    assert emoji == (
+        "Error: \n"
+        "   ╭─[ kolvi::package::version::other::Other:1:2 ]\n"
+        "   │\n"
+        " 1 │ a\U0001F600-\n"
+        "   │  ┬─  \n"
+        "   │  ╰─── found '\U0001F600' expected identifier, or end of input\n"
+        "───╯\n"
+    )
+    lines = long.split("\n")
+    assert lines[1] == "   ╭─[ kolvi::package::version::semver::SemVer:1:1000 ]"
+    assert lines[3] == " 1 │ " + LONG_TEXT
+    assert lines[4] == "   │ " + " " * 999 + "┬  "
+    assert lines[5].startswith("   │ " + " " * 999 + "╰── found '_' expected ")
+    assert lines[6:] == ["───╯", ""]
+
+
+def paint(code, piece):
+    return f"\x1b[{code}m{piece}\x1b[0m"
+
+
+SOURCE, LABEL = "38;5;249", "38;5;201"
+
+# With colour on, the source line's white space is written as plain spaces.
+COLOURED_SOURCE_LINES = [
+    (" 1", " " + paint(SOURCE, "1")),
+    ("1 x", paint(SOURCE, "1") + " " + paint(SOURCE, "x")),
+    ("a\tb", paint(LABEL, "a") + "   " + paint(SOURCE, "b")),
+    ("1\u3000x", paint(SOURCE, "1") + " " + paint(SOURCE, "x")),
+]
+
+COLOURED_CHILD = """
+import json, kolvi
+rows = []
+for text in json.loads({texts!r}):
+    try:
+        kolvi.package.version.SemVer(text)
+    except RuntimeError as error:
+        rows.append(str(error).split("\\n")[3])
+print(json.dumps(rows))
+"""
+
+
+def test_coloured_source_lines():
+    texts = [text for text, _ in COLOURED_SOURCE_LINES]
+    result = run_python(
+        COLOURED_CHILD.format(texts=json.dumps(texts)),
+        env={"NO_COLOR": None, "CLICOLOR_FORCE": "1", "TERM": "xterm"},
+    )
+    assert result.returncode == 0, result.stderr
+    margin = " " + paint("38;5;246", "1 │") + " "
+    assert json.loads(result.stdout) == [margin + row for _, row in COLOURED_SOURCE_LINES]
+
+
+def test_failed_parse_chains_the_exception_being_handled():
+    try:
+        raise KeyError("outer")
+    except KeyError:
+        try:
+            V.SemVer("1.2.x")
+        except RuntimeError as error:
+            inside = error
+    assert isinstance(inside.__context__, KeyError)
+    assert inside.__cause__ is None and not inside.__suppress_context__
+    try:
+        V.SemVer("1.2.x")
+    except RuntimeError as error:
+        outside = error
+    assert outside.__context__ is None
+    assert outside.__traceback__ is not None
+    assert outside.args == (str(outside),)

@@ -7,11 +7,6 @@ bool operator==(const Version& a, const Version& b) noexcept {
   return a.value() == b.value();
 }
 
-// Kind rank first, then the held values; std::variant orders exactly so.
-std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept {
-  return a.value() <=> b.value();
-}
-
 void append_display(std::string& out, const Version& v) {
   std::visit([&](const auto& held) { append_display(out, held); }, v.value());
 }

@@ -47,7 +47,12 @@ class Version {
 };
 
 bool operator==(const Version& a, const Version& b) noexcept;
-std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept;
+
+// Kind rank first, then the held values; std::variant orders exactly so. Inline, since a sort
+// calls it for nearly every pair.
+inline std::strong_ordering operator<=>(const Version& a, const Version& b) noexcept {
+  return a.value() <=> b.value();
+}
 
 void append_display(std::string& out, const Version& v);
 void append_debug(std::string& out, const Version& v);

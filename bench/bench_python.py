@@ -1,9 +1,10 @@
 """Side-by-side timings of kolvi against the builtin floor and peer libraries.
 
-Everything runs in one process so that ratios compare like with like. Prints
-Markdown tables: median ns per operation, the ratio to int("12345"), the
-ratio of the peer's time to kolvi's (how many times faster kolvi is), bytes per
-instance, and the targets with --check turning a missed one into exit status 1.
+Everything runs in one process so that ratios compare like with like (the coloured failures in
+one child). Prints Markdown tables: median ns per operation, the ratio to int("12345"), the ratio
+of the peer's time to kolvi's (how many times faster kolvi is), failed parses against raising
+their report, bulk work on a real version list, bytes per instance, and the targets, with --check
+turning a missed one into exit status 1.
 """
 
 from __future__ import annotations
@@ -11,12 +12,15 @@ from __future__ import annotations
 import argparse
 import gc
 import random
-import statistics
 import sys
 import sysconfig
-import timeit
 import tracemalloc
 import warnings
+
+import bench_bulk
+import bench_failures
+import timing
+from timing import failing
 
 # kolvi declares that it needs the interpreter lock, so a free-threaded interpreter turns the
 # lock on at import and warns; the table header states the lock's state instead.
@@ -42,22 +46,9 @@ SORT_SIZE = 100_000
 MEMORY_COUNT = 1_000_000
 
 
-def median_ns(stmt, setup="pass", namespace=None, repeat=7, number=None):
-    timer = timeit.Timer(stmt, setup, globals=namespace or globals())
-    if number is None:
-        number, _ = timer.autorange()
-    runs = timer.repeat(repeat=repeat, number=number)
-    return statistics.median(runs) / number * 1e9
-
-
-def failing(parse, text, error):
-    def run():
-        try:
-            parse(text)
-        except error:
-            pass
-
-    return run
+def median_ns(stmt, namespace=None, **options):
+    """timing.median_ns with this module's names in reach of the statement."""
+    return timing.median_ns(stmt, namespace=namespace or globals(), **options)
 
 
 def random_versions(count):
@@ -106,6 +97,8 @@ def main():
     parser.add_argument("--check", action="store_true", help="exit with 1 when a target is missed")
     args = parser.parse_args()
     repeat = 3 if args.quick else 7
+    # Colour is decided on the first report; this process measures the reports without it.
+    bench_failures.apply_environment(bench_failures.COLOUR_OFF)
 
     a, b = SemVer("1.2.3"), SemVer("1.2.4")
     full = SemVer("1.2.3-rc.1+build.5")
@@ -161,9 +154,19 @@ def main():
         peer = median_ns(failing(pkg.Version, "1.2.x", pkg.InvalidVersion), repeat=repeat)
         rows.append(("failed parse", 'packaging Version("1.2.x")', peer, 'SemVer("1.2.x") with report', fail_ns))
 
+    failures = {
+        "off": bench_failures.measure(repeat, coloured=False),
+        "on": bench_failures.measure_coloured(repeat),
+    }
+    bulk = bench_bulk.measure(Version, pkg, repeat=3 if args.quick else 5) if pkg else None
+
     print_table(rows, floor)
+    bench_failures.print_table(failures["off"], failures["on"])
+    if bulk:
+        bench_bulk.print_table(bulk)
     memory = print_memory()
-    met = check_targets({label: ns for _, label, ns, _, _ in rows}, memory)
+    measured = Measured({label: ns for _, label, ns, _, _ in rows}, memory, failures, bulk)
+    met = check_targets(measured)
     return 0 if met or not args.check else 1
 
 
@@ -199,8 +202,21 @@ def is_free_threaded():
     return bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
 
 
-def targets(ns, memory):
+class Measured:
+    """Everything the targets read: ns by row label, memory, failures by colour, bulk work."""
+
+    def __init__(self, ns, memory, failures, bulk):
+        self.ns, self.memory, self.bulk = ns, memory, bulk
+        self.failure_ratio = {
+            (colour, label): kolvi_ns / floor_ns
+            for colour, rows in failures.items()
+            for label, kolvi_ns, floor_ns in rows
+        }
+
+
+def targets(measured):
     """(description, measured figure, limit, True when the figure must stay at or below it)."""
+    ns, memory = measured.ns, measured.memory
     floor = ns['int("12345")']
     plain, pre = ns['SemVer("1.2.3")'], ns['SemVer("1.2.3-rc.1+build.5")']
     out = [
@@ -221,15 +237,37 @@ def targets(ns, memory):
             ('semver ÷ kolvi, "1.2.3"', ns['semver parse("1.2.3")'] / plain, 10.0, False),
             ('semver ÷ kolvi, pre-release', ns['semver parse("1.2.3-rc.1+build.5")'] / pre, 10.0, False),
         ]
+    # The failure and bulk targets are set for the GIL build.
+    if not is_free_threaded():
+        out += failure_targets(measured)
     return out
 
 
-def check_targets(ns, memory):
+def failure_targets(measured):
+    ratio = measured.failure_ratio
+    out = [
+        ('SemVer("1.2.x") failing × its floor', ratio["off", 'SemVer("1.2.x")'], 1.5, True),
+        ('Version("1.2.3_") failing × its floor', ratio["off", 'Version("1.2.3_")'], 2.0, True),
+    ]
+    for label, _, _ in bench_failures.FAILURES[4:6]:
+        out.append((f"{label} × its floor", ratio["off", label], 3.0, True))
+    if pkg:
+        out.append(('packaging InvalidVersion("1.2.x") ÷ kolvi failure',
+                    measured.ns['packaging Version("1.2.x")'] / measured.ns['SemVer("1.2.x") with report'],
+                    3.0, False))
+    if measured.bulk:
+        for label, key, limit in (("classifying", "classify", 12.0), ("sorting", "sort", 8.0)):
+            kolvi_ns, pkg_ns = measured.bulk[key]
+            out.append((f"packaging ÷ kolvi, bulk {label}", pkg_ns / kolvi_ns, limit, False))
+    return out
+
+
+def check_targets(measured):
     """Prints the targets table; returns True when every target is met."""
     print("\n| target | measured | limit | met |")
     print("|---|---:|---:|---|")
     all_met = True
-    for label, figure, limit, at_most in targets(ns, memory):
+    for label, figure, limit, at_most in targets(measured):
         met = figure <= limit if at_most else figure >= limit
         all_met = all_met and met
         bound = "≤" if at_most else "≥"

@@ -1,0 +1,51 @@
+"""Timing helpers shared by the benchmarks: medians of timeit runs, in turns when two are compared."""
+
+from __future__ import annotations
+
+import statistics
+import timeit
+
+
+def median_ns(stmt, setup="pass", namespace=None, repeat=7, number=None):
+    """Median ns per run of `stmt` (a string or a callable) over `repeat` timeit runs."""
+    timer = timeit.Timer(stmt, setup, globals=namespace)
+    if number is None:
+        number, _ = timer.autorange()
+    runs = timer.repeat(repeat=repeat, number=number)
+    return statistics.median(runs) / number * 1e9
+
+
+def paired_median_ns(first, second, repeat=7, number=None):
+    """Median ns per call of two callables whose runs alternate, so both meet the same load."""
+    timers = (timeit.Timer(first), timeit.Timer(second))
+    if number is None:
+        number = max(timer.autorange()[0] for timer in timers)
+    runs = ([], [])
+    for _ in range(repeat):
+        for timer, samples in zip(timers, runs):
+            samples.append(timer.timeit(number))
+    return tuple(statistics.median(samples) / number * 1e9 for samples in runs)
+
+
+def failing(parse, text, error):
+    """A callable that parses `text` and catches the `error` it raises."""
+
+    def run():
+        try:
+            parse(text)
+        except error:
+            pass
+
+    return run
+
+
+def raising(message):
+    """A callable that raises and catches RuntimeError(message): the floor of a failed parse."""
+
+    def run():
+        try:
+            raise RuntimeError(message)
+        except RuntimeError:
+            pass
+
+    return run

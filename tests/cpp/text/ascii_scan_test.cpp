@@ -29,10 +29,14 @@ TEST(AsciiScan, RunsEndAtTheFirstMarkedByte) {
       {"space", ' ', [](std::string_view t) { return ascii_end_before(t, 0, '\t', ' '); }},
       {"DEL, no stop", '\x7f',
        [](std::string_view t) { return ascii_end_before(t, 0, '\t', ' '); }},
+      {"control", '\x1f', [](std::string_view t) { return plain_ascii_end(t, 0); }},
+      {"non-ASCII, not plain", '\xe2', [](std::string_view t) { return plain_ascii_end(t, 0); }},
+      {"DEL, plain", '\x7f', [](std::string_view t) { return plain_ascii_end(t, 0); }},
   };
   for (const auto& c : cases) {
     const bool stops = c.marked != '\x7f';
-    for (std::size_t length = 0; length <= 20; ++length) {
+    // Lengths past two 16-byte steps, with their word and byte tails.
+    for (std::size_t length = 0; length <= 40; ++length) {
       for (std::size_t position = 0; position <= length; ++position) {
         SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(position) + " of "
                      + std::to_string(length));

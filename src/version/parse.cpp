@@ -1,7 +1,6 @@
 // The four parse operations over the shared cursor: SemVer, DotSeparated, Other and Version.
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -48,42 +47,50 @@ bool version_core(Cursor& cursor, SemVer& out) {
          && cursor.match<'.'>() && integer(cursor, out.patch);
 }
 
-// Collects identifiers and appends them to a list with a single allocation in the common case
-// of a few identifiers.
+// Collects the identifiers of one list as views into the text. They become strings only when
+// move_into is called, once the whole operation has parsed, so a text that fails after its lists
+// (as most failing texts do) allocates nothing for lists of up to eight identifiers.
 class IdentifierCollector {
  public:
-  explicit IdentifierCollector(TextList& out) noexcept : out_(out) {}
-  IdentifierCollector(const IdentifierCollector&) = delete;
-  IdentifierCollector& operator=(const IdentifierCollector&) = delete;
-
   void add(std::string_view identifier) {
-    if (count_ == pending_.size()) flush();
-    pending_[count_++] = identifier;
+    if (count_ == kPending) spill();
+    pending_[count_++] = {identifier.data(), identifier.size()};
   }
 
-  void flush() {
-    // Grow geometrically: reserving exactly on every flush would make long lists quadratic.
-    const std::size_t needed = out_.size() + count_;
-    if (needed > out_.capacity()) out_.reserve(std::max(needed, 2 * out_.capacity()));
-    for (std::size_t i = 0; i < count_; ++i)
-      out_.emplace_back(pending_[i]);
-    count_ = 0;
+  void move_into(TextList& out) {
+    spill();
+    out = std::move(spilled_);
   }
 
  private:
-  TextList& out_;
-  std::array<std::string_view, 8> pending_;
+  void spill() {
+    // Grow geometrically: reserving exactly on every spill would make long lists quadratic.
+    const std::size_t needed = spilled_.size() + count_;
+    if (needed > spilled_.capacity()) spilled_.reserve(std::max(needed, 2 * spilled_.capacity()));
+    for (std::size_t i = 0; i < count_; ++i)
+      spilled_.emplace_back(pending_[i].data, pending_[i].size);
+    count_ = 0;
+  }
+
+  // A plain struct, so that the pending slots start uninitialised: most parses fill none.
+  struct View {
+    const char* data;
+    std::size_t size;
+  };
+  static constexpr std::size_t kPending = 8;
+
+  TextList spilled_;
+  View pending_[kPending];
   std::size_t count_ = 0;
 };
 
 // Zero or more identifiers (runs of identifier characters) separated by single '.'. Never fails: a
 // '.' not followed by an identifier is left unconsumed, and the failure recorded after it stays on
 // the record.
-void dot_separated_list(Cursor& cursor, TextList& out) {
+void dot_separated_list(Cursor& cursor, IdentifierCollector& collector) {
   cursor.labelled(Expected::dot_separated_list, [&] {
     std::string_view identifier = cursor.identifier_characters();
     if (identifier.empty()) return true;
-    IdentifierCollector collector(out);
     collector.add(identifier);
     while (true) {
       const std::size_t before_dot = cursor.position();
@@ -95,7 +102,6 @@ void dot_separated_list(Cursor& cursor, TextList& out) {
       }
       collector.add(identifier);
     }
-    collector.flush();
     return true;
   });
 }
@@ -108,23 +114,33 @@ bool identifier(Cursor& cursor) {
   return true;
 }
 
-// An optional part introduced by kIntroducer: present (possibly empty) when it was matched.
+// An optional part introduced by kIntroducer: whether it is present (possibly empty).
 template <char kIntroducer>
-void optional_list(Cursor& cursor, OptionalTextList& out) {
-  if (cursor.match<kIntroducer>()) dot_separated_list(cursor, out.emplace());
+bool optional_list(Cursor& cursor, IdentifierCollector& collector) {
+  if (!cursor.match<kIntroducer>()) return false;
+  dot_separated_list(cursor, collector);
+  return true;
 }
 
 bool semver_grammar(Cursor& cursor, SemVer& out) {
   cursor.match<'v'>();
   if (!version_core(cursor, out)) return false;
-  optional_list<'-'>(cursor, out.rc);
-  optional_list<'+'>(cursor, out.meta);
-  return cursor.end_of_input();
+  IdentifierCollector rc;
+  IdentifierCollector meta;
+  const bool has_rc = optional_list<'-'>(cursor, rc);
+  const bool has_meta = optional_list<'+'>(cursor, meta);
+  if (!cursor.end_of_input()) return false;
+  if (has_rc) rc.move_into(out.rc.emplace());
+  if (has_meta) meta.move_into(out.meta.emplace());
+  return true;
 }
 
 bool dot_separated_grammar(Cursor& cursor, DotSeparated& out) {
-  dot_separated_list(cursor, out.parts);
-  return cursor.end_of_input();
+  IdentifierCollector parts;
+  dot_separated_list(cursor, parts);
+  if (!cursor.end_of_input()) return false;
+  parts.move_into(out.parts);
+  return true;
 }
 
 bool other_grammar(Cursor& cursor) {

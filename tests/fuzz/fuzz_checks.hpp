@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "diagnostics/report.hpp"
 #include "text/utf8.hpp"
@@ -116,10 +117,30 @@ inline void check_report(std::string_view report) {
   }
 }
 
+// The code-unit writer (what a Python str gets) gives render_report's text, within its bound.
+inline void check_report_text(std::span<const version::ParseError> errors, std::string_view text,
+                              std::string_view source_name, bool colour,
+                              std::string_view rendered) {
+  const diagnostics::ReportText report(errors, text, source_name, colour);
+  const diagnostics::ReportText::Extent extent = report.measure();
+  check(extent.length <= report.length_bound(), "report outgrows its length bound", rendered);
+  std::vector<std::uint32_t> units(extent.length);
+  const diagnostics::ReportText::Extent written = report.write(units.data());
+  check(written.length == extent.length && written.max_code_point == extent.max_code_point,
+        "written report differs from its measure", rendered);
+  std::string decoded;
+  for (const std::uint32_t unit : units)
+    utf8::append(decoded, static_cast<char32_t>(unit));
+  check(decoded == rendered, "report written as code units differs from the rendered one", decoded);
+}
+
 inline void check_reports(std::span<const version::ParseError> errors, std::string_view text,
                           std::string_view source_name) {
-  check_report(diagnostics::render_report(errors, text, source_name, false));
-  check_report(diagnostics::render_report(errors, text, source_name, true));
+  for (const bool colour : {false, true}) {
+    const std::string rendered = diagnostics::render_report(errors, text, source_name, colour);
+    check_report(rendered);
+    check_report_text(errors, text, source_name, colour, rendered);
+  }
   check_report(diagnostics::report_message(errors, text, source_name));
 }
 

@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -24,10 +23,6 @@ bool equals(const char* value, std::string_view expected) {
 // The decision is made once; later reports reuse it even if the environment changes.
 enum Decision : std::uint8_t { undecided, colour_off, colour_on };
 std::atomic<std::uint8_t> terminal_decision{undecided};
-
-float unit_share(std::uint16_t counter) noexcept {
-  return static_cast<float>(counter) / 65535.0F * 0.5F + 0.5F;
-}
 
 }  // namespace
 
@@ -55,16 +50,6 @@ bool report_colour_enabled() {
     return decided;
   }
   return expected == colour_on;
-}
-
-// The three counters wrap at 16 bits; the weighted sum is computed in single precision.
-int LabelColourGenerator::next() noexcept {
-  red_ = static_cast<std::uint16_t>(red_ + 20606);
-  green_ = static_cast<std::uint16_t>(green_ - 10334);
-  blue_ = static_cast<std::uint16_t>(blue_ + 24262);
-  const float mix =
-      5.0F * unit_share(red_) + 30.0F * unit_share(green_) + 180.0F * unit_share(blue_);
-  return std::min(static_cast<int>(mix), 255) + 16;
 }
 
 }  // namespace kolvi::diagnostics

@@ -1,4 +1,4 @@
-// Version: the order and text forms of the wrapper around one kind.
+// Version: equality and the text forms of the wrapper around one kind.
 #include "version/version.hpp"
 
 namespace kolvi::version {

@@ -1,0 +1,86 @@
+// The kinds a text can be parsed as on the command line, and the parse of one input that either
+// yields the value or says why the input is invalid, exactly as the Python classes would.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "version/version.hpp"
+
+namespace kolvi::cli {
+
+enum class Kind : std::uint8_t { version, semver, dot_separated, other };
+
+// "version", "semver", "dot-separated" or "other".
+std::optional<Kind> kind_named(std::string_view name) noexcept;
+
+// Each kind's value, parse operation and report source name.
+struct VersionKind {
+  using Value = version::Version;
+  static constexpr std::string_view source_name = version::version_source_name;
+  static version::ParseResult<Value> parse(std::string_view text) {
+    return version::parse_version(text);
+  }
+};
+struct SemVerKind {
+  using Value = version::SemVer;
+  static constexpr std::string_view source_name = version::semver_source_name;
+  static version::ParseResult<Value> parse(std::string_view text) {
+    return version::parse_semver(text);
+  }
+};
+struct DotSeparatedKind {
+  using Value = version::DotSeparated;
+  static constexpr std::string_view source_name = version::dot_separated_source_name;
+  static version::ParseResult<Value> parse(std::string_view text) {
+    return version::parse_dot_separated(text);
+  }
+};
+struct OtherKind {
+  using Value = version::Other;
+  static constexpr std::string_view source_name = version::other_source_name;
+  static version::ParseResult<Value> parse(std::string_view text) {
+    return version::parse_other(text);
+  }
+};
+
+// Calls `visitor` with the traits object of `kind`.
+template <class Visitor>
+decltype(auto) visit_kind(Kind kind, Visitor&& visitor) {
+  switch (kind) {
+    case Kind::semver:
+      return visitor(SemVerKind{});
+    case Kind::dot_separated:
+      return visitor(DotSeparatedKind{});
+    case Kind::other:
+      return visitor(OtherKind{});
+    case Kind::version:
+      break;
+  }
+  return visitor(VersionKind{});
+}
+
+// Where an input line came from. Its messages begin with "NAME:LINE: ".
+struct LineLocation {
+  std::string_view name;
+  std::size_t number = 0;  // counted from 1
+};
+
+// Appends the message of an input that is not valid UTF-8.
+void append_not_utf8(std::string& out, const LineLocation* where);
+
+// Appends the report of a failed parse, the text the Python class would raise.
+void append_report(std::string& out, const std::vector<version::ParseError>& errors,
+                   std::string_view text, std::string_view source_name, const LineLocation* where);
+
+// The value of `text` as kind K, or nothing after appending to `complaint` why it is invalid.
+// `where` is null for texts that are not lines of an input (command-line operands).
+template <class K>
+std::optional<typename K::Value> parse_input(std::string_view text, const LineLocation* where,
+                                             std::string& complaint);
+
+}  // namespace kolvi::cli

@@ -3,6 +3,7 @@
 #include "cli/commands.hpp"
 
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -30,23 +31,36 @@ int check_operands(std::span<const std::string_view> texts, Streams& streams) {
   return status;
 }
 
+// Lines are parsed in chunks on the pool's workers; the reader's buffer is reused, so each
+// chunk keeps a copy of its lines.
 template <class K>
 int check_standard_input(Streams& streams) {
-  LineReader reader(streams.input_fd);
+  struct OwnedChunk {
+    OwnedChunk(std::string_view text, std::size_t first_line)
+        : bytes(text), lines(kStandardInputName, first_line, bytes) {}
+    std::string bytes;
+    LineChunk lines;
+  };
+  OrderedPool pool = line_pool();
+  LineReader reader(streams.input_fd, kChunkBytes);
   // Someone typing lines sees each report before the tool waits for the next line.
-  reader.before_each_read([&streams] { streams.err.flush(); });
-  LineLocation where{kStandardInputName, 0};
-  std::string complaint;
+  reader.before_waiting([&] {
+    pool.drain();
+    streams.err.flush();
+  });
   int status = kAllValid;
+  std::size_t next_line = 1;
   try {
-    while (const std::optional<std::string_view> line = reader.next()) {
-      ++where.number;
-      if (parse_input<K>(*line, &where, complaint)) continue;
-      streams.err.write(complaint);
-      complaint.clear();
-      status = kSomeInvalid;
+    while (const std::optional<std::string_view> lines = reader.next_lines()) {
+      const auto chunk = std::make_shared<OwnedChunk>(*lines, next_line);
+      next_line += count_lines(*lines);
+      pool.submit([chunk] { parse_lines<K>(chunk->lines, [](auto&&...) {}); },
+                  [chunk, &streams, &status] { write_reports(chunk->lines, streams, status); });
     }
+    pool.drain();
   } catch (const ReadError& error) {
+    // The lines that did arrive are still checked.
+    pool.drain();
     return report_read_failure(streams, kStandardInputName, error.error_number);
   }
   return status;
@@ -68,6 +82,16 @@ int report_read_failure(Streams& streams, std::string_view name, int error_numbe
   message += '\n';
   streams.err.write(message);
   return kUsageOrReadError;
+}
+
+OrderedPool line_pool() {
+  const unsigned workers = OrderedPool::default_workers();
+  return OrderedPool(workers, 3 * std::size_t{workers});
+}
+
+void write_reports(const LineChunk& chunk, Streams& streams, int& status) {
+  streams.err.write(chunk.reports);
+  if (chunk.any_invalid) status = kSomeInvalid;
 }
 
 int run_check(Kind kind, std::span<const std::string_view> texts, Streams& streams) {

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "cli/kinds.hpp"
+#include "cli/line_chunk.hpp"
+#include "cli/ordered_pool.hpp"
 #include "cli/output.hpp"
 
 namespace kolvi::cli {
@@ -35,5 +37,12 @@ int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, S
 
 // Writes "kolvi: cannot read NAME: <system error>" and returns kUsageOrReadError.
 int report_read_failure(Streams& streams, std::string_view name, int error_number);
+
+// The pool that parses chunks of lines: a worker per processor and a few chunks each in flight,
+// which bounds the reports held back for their turn.
+OrderedPool line_pool();
+
+// Writes the reports of a parsed chunk; an invalid line turns `status` into kSomeInvalid.
+void write_reports(const LineChunk& chunk, Streams& streams, int& status);
 
 }  // namespace kolvi::cli

@@ -2,9 +2,12 @@
 
 #include "cli/lines.hpp"
 
+#include <poll.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -21,6 +24,12 @@ std::size_t read_some(int fd, char* into, std::size_t capacity) {
     if (count >= 0) return static_cast<std::size_t>(count);
     if (errno != EINTR) throw ReadError{errno};
   }
+}
+
+// Whether a read(2) would return at once: data or the end of input is there.
+bool input_ready(int fd) noexcept {
+  pollfd watched{fd, POLLIN, 0};
+  return ::poll(&watched, 1, 0) != 0;
 }
 
 std::size_t find_feed(std::string_view bytes, std::size_t from) noexcept {
@@ -50,20 +59,38 @@ std::optional<std::string_view> LineReader::next() {
     const std::size_t feed = find_feed(held, start_ + scanned_);
     if (feed != std::string_view::npos) {
       const std::size_t start = start_;
-      start_ = feed + 1;
-      scanned_ = 0;
+      take(feed + 1);
       return line_before_feed(held, start, feed);
     }
     scanned_ = held.size() - start_;
-    if (at_end_ || !fill()) break;
+    if (at_end_ || !fill()) return take_rest();
   }
-  // The input ended: what is left is the last line, which had no line feed.
-  const std::string_view held = buffer_.view();
-  if (start_ == held.size()) return std::nullopt;
-  const std::string_view last = held.substr(start_);
-  start_ = held.size();
+}
+
+std::optional<std::string_view> LineReader::next_lines() {
+  for (;;) {
+    const std::string_view held = buffer_.view();
+    const std::size_t from = start_ + scanned_;
+    const void* last_feed =
+        from == held.size() ? nullptr : ::memrchr(held.data() + from, '\n', held.size() - from);
+    if (last_feed != nullptr) {
+      return take(static_cast<std::size_t>(static_cast<const char*>(last_feed) - held.data()) + 1);
+    }
+    scanned_ = held.size() - start_;
+    if (at_end_ || !fill()) return take_rest();
+  }
+}
+
+std::string_view LineReader::take(std::size_t end) noexcept {
+  const std::string_view taken = buffer_.view().substr(start_, end - start_);
+  start_ = end;
   scanned_ = 0;
-  return last;
+  return taken;
+}
+
+std::optional<std::string_view> LineReader::take_rest() noexcept {
+  if (start_ == buffer_.size()) return std::nullopt;
+  return take(buffer_.size());
 }
 
 bool LineReader::fill() {
@@ -71,7 +98,7 @@ bool LineReader::fill() {
   buffer_.discard_front(start_);
   start_ = 0;
   buffer_.reserve_extra(block_size_);
-  if (before_read_) before_read_();
+  if (before_waiting_ && !input_ready(fd_)) before_waiting_();
   const std::size_t count = read_some(fd_, buffer_.spare(), buffer_.spare_size());
   buffer_.commit(count);
   at_end_ = count == 0;
@@ -90,6 +117,23 @@ void read_all(int fd, ByteBuffer& out) {
     if (count == 0) return;
     out.commit(count);
   }
+}
+
+std::size_t count_lines(std::string_view bytes) noexcept {
+  const auto feeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  return feeds + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+}
+
+std::size_t end_of_lines_near(std::string_view bytes, std::size_t begin,
+                              std::size_t size) noexcept {
+  if (size >= bytes.size() - begin) return bytes.size();
+  const std::size_t end = begin + size;
+  // The last line feed before the wanted end, or the first after it when one line is longer.
+  if (const void* feed = ::memrchr(bytes.data() + begin, '\n', size)) {
+    return static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data()) + 1;
+  }
+  const std::size_t feed = find_feed(bytes, end);
+  return feed == std::string_view::npos ? bytes.size() : feed + 1;
 }
 
 }  // namespace kolvi::cli

@@ -1,6 +1,6 @@
-// sort: every input is read into one buffer, each valid line becomes a 16-byte record (its order
-// key and where it starts), the records are sorted and the lines written in their order.
-// Memory is the input bytes plus a record per line.
+// sort: every input is read into one buffer; chunks of lines are parsed on worker threads, each
+// valid line becoming a 16-byte record (its order key and where it lies); the records are sorted
+// and the lines written in their order. Memory is the input bytes plus a record per valid line.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,10 +9,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/fatal.hpp"
 #include "cli/byte_buffer.hpp"
 #include "cli/commands.hpp"
 #include "cli/lines.hpp"
@@ -29,18 +32,43 @@ struct InputSpan {
   std::size_t end = 0;
 };
 
-struct LineRecord {
-  std::uint64_t key;
-  std::uint64_t offset;  // of the line in the buffer; input order, so it also breaks ties
-};
+// Where a line lies in the buffer: its offset in the high bits, so that places order like the
+// input and break ties, and its length in the low bits, all ones for a line too long to say.
+constexpr unsigned kLengthBits = 24;
+constexpr std::uint64_t kLongLine = (std::uint64_t{1} << kLengthBits) - 1;
 
-// Every line in the buffer ends in a line feed (read_inputs adds one where an input lacks it).
-std::string_view line_at(const ByteBuffer& bytes, std::uint64_t offset) noexcept {
+std::uint64_t place_of(std::size_t offset, std::size_t length) noexcept {
+  if (offset >> (64 - kLengthBits) != 0) base::fatal("sort input beyond 1 TiB");
+  return (static_cast<std::uint64_t>(offset) << kLengthBits)
+         | std::min<std::uint64_t>(length, kLongLine);
+}
+
+// A long line ends at its line feed: read_inputs adds one where an input lacks it.
+std::string_view line_at(const ByteBuffer& bytes, std::uint64_t place) noexcept {
   const std::string_view all = bytes.view();
+  const std::size_t offset = place >> kLengthBits;
+  const std::size_t length = place & kLongLine;
+  if (length < kLongLine) return all.substr(offset, length);
   const auto* feed =
       static_cast<const char*>(std::memchr(all.data() + offset, '\n', all.size() - offset));
   return line_before_feed(all, offset, static_cast<std::size_t>(feed - all.data()));
 }
+
+struct LineRecord {
+  std::uint64_t key;
+  std::uint64_t place;
+};
+
+// A chunk of one input's lines and the records of its valid ones.
+struct RecordChunk {
+  RecordChunk(const InputSpan& input, std::size_t first_line, std::size_t begin, std::size_t end,
+              const ByteBuffer& bytes) noexcept
+      : lines(input.name, first_line, bytes.view().substr(begin, end - begin)), begin(begin) {}
+
+  LineChunk lines;
+  std::size_t begin;  // offset of the chunk in the buffer
+  std::vector<LineRecord> records;
+};
 
 // Appends one input to `bytes`. Throws ReadError.
 void read_input(std::string_view name, int standard_input, ByteBuffer& bytes) {
@@ -77,64 +105,88 @@ std::optional<std::vector<InputSpan>> read_inputs(std::span<const std::string_vi
   return inputs;
 }
 
-std::size_t count_lines(const ByteBuffer& bytes) noexcept {
-  const std::string_view all = bytes.view();
-  return static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n'));
+std::size_t count_input_lines(const ByteBuffer& bytes, std::span<const InputSpan> inputs) {
+  std::size_t lines = 0;
+  for (const InputSpan& input : inputs)
+    lines += count_lines(bytes.view().substr(input.begin, input.end - input.begin));
+  return lines;
 }
 
-// Parses the lines of every input into records; invalid lines are reported in input order.
+// Parses the lines of every input into records in input order, chunk by chunk on the pool's
+// workers; the reports of invalid lines come out in input order.
 template <class K>
 int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
                     std::vector<LineRecord>& records, Streams& streams) {
+  // Room for every line, of which only the valid ones take memory.
+  records.reserve(count_input_lines(bytes, inputs));
+  OrderedPool pool = line_pool();
   int status = kAllValid;
-  std::string complaint;
   for (const InputSpan& input : inputs) {
-    LineSplitter splitter(bytes.view().substr(input.begin, input.end - input.begin));
-    LineLocation where{input.name, 0};
-    for (;;) {
-      const std::size_t start = splitter.position();
-      const std::optional<std::string_view> line = splitter.next();
-      if (!line) break;
-      ++where.number;
-      if (auto value = parse_input<K>(*line, &where, complaint)) {
-        records.push_back({sort_key(*value), input.begin + start});
-      } else {
-        streams.err.write(complaint);
-        complaint.clear();
-        status = kSomeInvalid;
-      }
+    const std::string_view through_input = bytes.view().substr(0, input.end);
+    std::size_t line = 1;
+    for (std::size_t begin = input.begin; begin < input.end;) {
+      const std::size_t end = end_of_lines_near(through_input, begin, kChunkBytes);
+      const auto chunk = std::make_shared<RecordChunk>(input, line, begin, end, bytes);
+      const auto parse = [chunk] {
+        parse_lines<K>(chunk->lines, [&](std::size_t, std::size_t offset, std::string_view text,
+                                         const typename K::Value& value) {
+          chunk->records.push_back({sort_key(value), place_of(chunk->begin + offset, text.size())});
+        });
+      };
+      const auto deliver = [chunk, &records, &streams, &status] {
+        write_reports(chunk->lines, streams, status);
+        records.insert(records.end(), chunk->records.begin(), chunk->records.end());
+      };
+      pool.submit(parse, deliver);
+      line += count_lines(chunk->lines.bytes);
+      begin = end;
     }
   }
+  pool.drain();
   return status;
 }
 
-// Key order first; equal keys that were cut short compare the lines themselves (parsing them
-// again, which only lines with long shared beginnings need); ties keep input order.
+// The order of two valid lines whose keys were cut short at the same place: equal when the
+// bytes are (the usual case, repeated lines), else the order of the values parsed again.
 template <class K>
-class RecordOrder {
- public:
-  RecordOrder(const ByteBuffer& bytes, bool reverse) noexcept : bytes_(bytes), reverse_(reverse) {}
+std::strong_ordering compare_lines(std::string_view a, std::string_view b) {
+  if (a == b) return std::strong_ordering::equal;
+  return K::parse(a).value() <=> K::parse(b).value();
+}
 
-  bool operator()(const LineRecord& a, const LineRecord& b) const {
-    std::optional<std::strong_ordering> order = compare_keys(a.key, b.key);
-    if (!order) order = compare_lines(line_at(bytes_, a.offset), line_at(bytes_, b.offset));
-    if (*order != 0) return reverse_ ? *order > 0 : *order < 0;
-    return a.offset < b.offset;
+// Orders by key, then input order: records with different keys or whole keys are then in
+// their final order.
+struct KeyOrder {
+  bool reverse;
+  bool operator()(const LineRecord& a, const LineRecord& b) const noexcept {
+    if (a.key != b.key) return reverse ? a.key > b.key : a.key < b.key;
+    return a.place < b.place;
   }
-
- private:
-  static std::strong_ordering compare_lines(std::string_view a, std::string_view b) {
-    if (a == b) return std::strong_ordering::equal;
-    return K::parse(a).value() <=> K::parse(b).value();
-  }
-
-  const ByteBuffer& bytes_;
-  bool reverse_;
 };
+
+// Sorts by key and input order, which settles every record whose key is whole; then each run of
+// equal keys that were cut short is sorted again by its lines, ties still in input order.
+template <class K>
+void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, bool reverse) {
+  std::sort(records.begin(), records.end(), KeyOrder{reverse});
+  const auto by_line = [&bytes, reverse](const LineRecord& a, const LineRecord& b) {
+    const std::strong_ordering order =
+        compare_lines<K>(line_at(bytes, a.place), line_at(bytes, b.place));
+    if (order != 0) return reverse ? order > 0 : order < 0;
+    return a.place < b.place;
+  };
+  for (auto run = records.begin(); run != records.end();) {
+    const std::uint64_t key = run->key;
+    const auto run_end =
+        std::find_if(run, records.end(), [key](const LineRecord& r) { return r.key != key; });
+    if (!key_is_whole(key)) std::sort(run, run_end, by_line);
+    run = run_end;
+  }
+}
 
 void write_lines(const ByteBuffer& bytes, std::span<const LineRecord> records, Streams& streams) {
   for (const LineRecord& record : records) {
-    streams.out.write(line_at(bytes, record.offset));
+    streams.out.write(line_at(bytes, record.place));
     streams.out.write("\n");
   }
 }
@@ -148,10 +200,9 @@ int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, S
   const std::optional<std::vector<InputSpan>> inputs = read_inputs(files, streams, bytes);
   if (!inputs) return kUsageOrReadError;
   std::vector<LineRecord> records;
-  records.reserve(count_lines(bytes));
   return visit_kind(kind, [&]<class K>(K) {
     const int status = collect_records<K>(bytes, *inputs, records, streams);
-    std::sort(records.begin(), records.end(), RecordOrder<K>(bytes, reverse));
+    sort_records<K>(records, bytes, reverse);
     // Reports first, so that output and reports sent to the same place keep that order.
     streams.err.flush();
     write_lines(bytes, records, streams);

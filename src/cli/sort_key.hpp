@@ -27,11 +27,16 @@ std::uint64_t sort_key(const version::DotSeparated& value) noexcept;
 std::uint64_t sort_key(const version::Other& value) noexcept;
 std::uint64_t sort_key(const version::Version& value) noexcept;
 
-// The order of two keys, or nothing when only the values can tell: both codes were cut short
-// at the same place. Keys equal in full mean equal values.
+// Whether the whole order code fitted. Two keys that differ order like their values; equal
+// whole keys mean equal values; only equal keys that were cut short need the values.
+inline bool key_is_whole(std::uint64_t key) noexcept {
+  return (key & 1) != 0;
+}
+
+// The order of two keys, or nothing when only the values can tell.
 inline std::optional<std::strong_ordering> compare_keys(std::uint64_t a, std::uint64_t b) noexcept {
-  if ((a | 1) != (b | 1)) return a <=> b;
-  if ((a & 1) != 0) return std::strong_ordering::equal;
+  if (a != b) return a <=> b;
+  if (key_is_whole(a)) return std::strong_ordering::equal;
   return std::nullopt;
 }
 

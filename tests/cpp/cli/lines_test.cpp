@@ -91,6 +91,22 @@ TEST(LineSplitter, SplitsAtLineFeeds) {
   }
 }
 
+// Runs of whole lines, split again into lines.
+Lines read_runs_from(int fd, std::size_t block_size) {
+  Lines lines;
+  LineReader reader(fd, block_size);
+  while (const auto run = reader.next_lines()) {
+    EXPECT_FALSE(run->empty());
+    const Lines in_run = split_in_memory(*run);
+    // Only the last line of the input may lack its line feed.
+    if (run->back() != '\n') {
+      EXPECT_EQ(reader.next_lines(), std::nullopt);
+    }
+    lines.insert(lines.end(), in_run.begin(), in_run.end());
+  }
+  return lines;
+}
+
 // Small blocks put a block boundary at every byte, including between "\r" and "\n".
 TEST(LineReader, ReadsTheSameLinesAtEveryBlockSize) {
   for (const LinesCase& c : kLinesCases) {
@@ -98,8 +114,37 @@ TEST(LineReader, ReadsTheSameLinesAtEveryBlockSize) {
       SCOPED_TRACE(std::string(c.name) + ", block " + std::to_string(block_size));
       const int fd = descriptor_of(c.bytes);
       EXPECT_EQ(read_from(fd, block_size), c.lines);
+      ASSERT_EQ(::lseek(fd, 0, SEEK_SET), 0);
+      EXPECT_EQ(read_runs_from(fd, block_size), c.lines);
       ::close(fd);
     }
+  }
+}
+
+TEST(CountLines, CountsALastLineWithoutFeed) {
+  for (const LinesCase& c : kLinesCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(count_lines(c.bytes), c.lines.size());
+  }
+}
+
+TEST(EndOfLinesNear, EndsAfterALineFeed) {
+  const struct {
+    std::string_view bytes;
+    std::size_t begin;
+    std::size_t size;
+    std::size_t end;
+  } kCases[] = {
+      {"ab\ncd\nef\n", 0, 4, 3},  // the last feed before the wanted end
+      {"ab\ncd\nef\n", 3, 3, 6},  // a feed just at the wanted end
+      {"abcdef\ngh\n", 0, 2, 7},  // a longer line runs to its own feed
+      {"abcdef", 0, 2, 6},        // ... or to the end of the input
+      {"ab\ncd", 3, 100, 5},      // all that is left
+      {"ab\ncd\n", 0, 7, 6},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.bytes);
+    EXPECT_EQ(end_of_lines_near(c.bytes, c.begin, c.size), c.end);
   }
 }
 
@@ -127,18 +172,24 @@ TEST(LineReader, ReadsAPipeThatFillsSlowly) {
   ::close(ends[0]);
 }
 
-TEST(LineReader, CallsTheHookBeforeEachRead) {
-  const int fd = descriptor_of("a\nb\nc\n");
-  LineReader reader(fd, 2);
-  int reads = 0;
-  reader.before_each_read([&reads] { ++reads; });
-  ASSERT_EQ(reader.next(), "a");
-  const int reads_for_first_line = reads;
-  EXPECT_GE(reads_for_first_line, 1);
-  while (reader.next()) {
-  }
-  EXPECT_GT(reads, reads_for_first_line);
-  ::close(fd);
+// The hook runs only when the reader is about to wait: here it supplies the missing input.
+TEST(LineReader, CallsTheHookBeforeWaiting) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ASSERT_EQ(::write(ends[1], "a\n", 2), 2);
+  LineReader reader(ends[0]);
+  int waits = 0;
+  reader.before_waiting([&] {
+    if (++waits > 1) return;
+    EXPECT_EQ(::write(ends[1], "b\n", 2), 2);
+    ::close(ends[1]);
+  });
+  EXPECT_EQ(reader.next(), "a");
+  EXPECT_EQ(waits, 0);
+  EXPECT_EQ(reader.next(), "b");
+  EXPECT_EQ(reader.next(), std::nullopt);
+  EXPECT_EQ(waits, 1);
+  ::close(ends[0]);
 }
 
 TEST(LineReader, ReportsTheSystemErrorOfAFailedRead) {

@@ -86,7 +86,7 @@ int report_read_failure(Streams& streams, std::string_view name, int error_numbe
 
 OrderedPool line_pool() {
   const unsigned workers = OrderedPool::default_workers();
-  return OrderedPool(workers, 3 * std::size_t{workers});
+  return OrderedPool(workers, 2 * std::size_t{workers});
 }
 
 void write_reports(const LineChunk& chunk, Streams& streams, int& status) {

@@ -18,35 +18,21 @@ enum class Kind : std::uint8_t { version, semver, dot_separated, other };
 // "version", "semver", "dot-separated" or "other".
 std::optional<Kind> kind_named(std::string_view name) noexcept;
 
-// Each kind's value, parse operation and report source name.
-struct VersionKind {
-  using Value = version::Version;
-  static constexpr std::string_view source_name = version::version_source_name;
-  static version::ParseResult<Value> parse(std::string_view text) {
-    return version::parse_version(text);
-  }
+// A kind's value, parse operation and report source name.
+template <class V, version::ParseResult<V> (*kParse)(std::string_view),
+          const std::string_view& kSourceName>
+struct KindTraits {
+  using Value = V;
+  static constexpr std::string_view source_name = kSourceName;
+  static version::ParseResult<V> parse(std::string_view text) { return kParse(text); }
 };
-struct SemVerKind {
-  using Value = version::SemVer;
-  static constexpr std::string_view source_name = version::semver_source_name;
-  static version::ParseResult<Value> parse(std::string_view text) {
-    return version::parse_semver(text);
-  }
-};
-struct DotSeparatedKind {
-  using Value = version::DotSeparated;
-  static constexpr std::string_view source_name = version::dot_separated_source_name;
-  static version::ParseResult<Value> parse(std::string_view text) {
-    return version::parse_dot_separated(text);
-  }
-};
-struct OtherKind {
-  using Value = version::Other;
-  static constexpr std::string_view source_name = version::other_source_name;
-  static version::ParseResult<Value> parse(std::string_view text) {
-    return version::parse_other(text);
-  }
-};
+
+using VersionKind =
+    KindTraits<version::Version, version::parse_version, version::version_source_name>;
+using SemVerKind = KindTraits<version::SemVer, version::parse_semver, version::semver_source_name>;
+using DotSeparatedKind = KindTraits<version::DotSeparated, version::parse_dot_separated,
+                                    version::dot_separated_source_name>;
+using OtherKind = KindTraits<version::Other, version::parse_other, version::other_source_name>;
 
 // Calls `visitor` with the traits object of `kind`.
 template <class Visitor>

@@ -127,7 +127,9 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
     for (std::size_t begin = input.begin; begin < input.end;) {
       const std::size_t end = end_of_lines_near(through_input, begin, kChunkBytes);
       const auto chunk = std::make_shared<RecordChunk>(input, line, begin, end, bytes);
-      const auto parse = [chunk] {
+      const std::size_t lines = count_lines(chunk->lines.bytes);
+      const auto parse = [chunk, lines] {
+        chunk->records.reserve(lines);
         parse_lines<K>(chunk->lines, [&](std::size_t, std::size_t offset, std::string_view text,
                                          const typename K::Value& value) {
           chunk->records.push_back({sort_key(value), place_of(chunk->begin + offset, text.size())});
@@ -138,7 +140,7 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
         records.insert(records.end(), chunk->records.begin(), chunk->records.end());
       };
       pool.submit(parse, deliver);
-      line += count_lines(chunk->lines.bytes);
+      line += lines;
       begin = end;
     }
   }

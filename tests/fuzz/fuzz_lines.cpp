@@ -1,6 +1,7 @@
 // Fuzzes the command-line tool's input path: lines split from memory must match lines read from
-// a descriptor in small blocks, each line's message must be a location and then the UTF-8
-// message or a well-formed report, and the sort keys of valid lines must agree with their order.
+// a descriptor in small blocks, one by one and in runs, each line's message must be a location
+// and then the UTF-8 message or a well-formed report, and the sort keys of valid lines must agree
+// with their order.
 //
 // Input layout: byte 0 picks the block size (bits 0-5, plus 1) and the kind (bits 6-7); the
 // rest is the input.
@@ -50,6 +51,24 @@ void check_reader_agrees(std::string_view input, std::size_t block_size,
     fuzz::check(*read == line, "the reader and the splitter give different lines", *read);
   }
   fuzz::check(!reader.next().has_value(), "the reader gives more lines than the splitter");
+}
+
+// Runs of whole lines, split again, give the same lines; only the last run may end unfinished.
+void check_runs_agree(std::string_view input, std::size_t block_size,
+                      const std::vector<std::string_view>& expected) {
+  cli::LineReader reader(descriptor_holding(input), block_size);
+  std::vector<std::string> lines;
+  bool unfinished = false;
+  while (const std::optional<std::string_view> run = reader.next_lines()) {
+    fuzz::check(!unfinished, "a run follows one that did not end with a line feed");
+    fuzz::check(!run->empty(), "an empty run of lines");
+    unfinished = run->back() != '\n';
+    for (const std::string_view line : split_in_memory(*run))
+      lines.emplace_back(line);
+  }
+  fuzz::check(lines.size() == expected.size(), "runs of lines hold a different number of lines");
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    fuzz::check(lines[i] == expected[i], "runs of lines hold a different line", lines[i]);
 }
 
 void check_line_count(std::string_view input, const std::vector<std::string_view>& lines) {
@@ -107,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string_view> lines = split_in_memory(input);
   check_line_count(input, lines);
   check_reader_agrees(input, block_size, lines);
+  check_runs_agree(input, block_size, lines);
   cli::visit_kind(kind, [&]<class K>(K) { check_lines<K>(lines); });
   return 0;
 }

@@ -18,6 +18,17 @@ V = kolvi.package.version
 CLASS_NAMES = ["Version", "SemVer", "DotSeparated", "Other"]
 CLASSES = [getattr(V, name) for name in CLASS_NAMES]
 
+# The report of parsing "1.2.x" as a SemVer with colour off, written out once.
+SEMVER_1_2_X_REPORT = (
+    "Error: \n"
+    "   ╭─[ kolvi::package::version::semver::SemVer:1:5 ]\n"
+    "   │\n"
+    " 1 │ 1.2.x\n"
+    "   │     ┬  \n"
+    "   │     ╰── found 'x' expected integer\n"
+    "───╯\n"
+)
+
 TESTS_DIR = Path(__file__).resolve().parent
 REPO_ROOT = TESTS_DIR.parents[1]
 

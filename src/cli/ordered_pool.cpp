@@ -25,7 +25,7 @@ OrderedPool::~OrderedPool() {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  job_waiting_.notify_all();
+  jobs_waiting_.release(static_cast<std::ptrdiff_t>(workers_.size()));
   // The jthreads join here, after each worker has left its loop.
   workers_.clear();
 }
@@ -36,40 +36,56 @@ void OrderedPool::submit(std::function<void()> job, std::function<void()> delive
     deliver();
     return;
   }
-  std::unique_lock lock(mutex_);
-  slots_.push_back(Slot{std::move(job), std::move(deliver)});
-  job_waiting_.notify_one();
-  while (slots_.size() > window_)
-    deliver_front(lock);
+  std::size_t in_flight = 0;
+  {
+    const std::lock_guard lock(mutex_);
+    slots_.emplace_back(std::move(job), std::move(deliver));
+    in_flight = slots_.size();
+  }
+  jobs_waiting_.release();
+  for (; in_flight > window_; --in_flight)
+    deliver_front();
 }
 
 void OrderedPool::drain() {
-  std::unique_lock lock(mutex_);
-  while (!slots_.empty())
-    deliver_front(lock);
+  // Only this thread removes slots, so the count can only grow behind its back, never shrink.
+  for (;;) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (slots_.empty()) return;
+    }
+    deliver_front();
+  }
 }
 
-void OrderedPool::deliver_front(std::unique_lock<std::mutex>& lock) {
-  job_done_.wait(lock, [this] { return slots_.front().done; });
-  std::function<void()> deliver = std::move(slots_.front().deliver);
-  slots_.pop_front();
-  --next_to_start_;  // the front had started, so every index moves down by one
-  lock.unlock();
+void OrderedPool::deliver_front() {
+  Slot* front = nullptr;
+  {
+    const std::lock_guard lock(mutex_);
+    front = &slots_.front();
+  }
+  front->done.wait(false, std::memory_order_acquire);
+  std::function<void()> deliver = std::move(front->deliver);
+  {
+    const std::lock_guard lock(mutex_);
+    slots_.pop_front();
+    --next_to_start_;  // the front had started, so every index moves down by one
+  }
   deliver();
-  lock.lock();
 }
 
 void OrderedPool::work() {
-  std::unique_lock lock(mutex_);
   for (;;) {
-    job_waiting_.wait(lock, [this] { return stopping_ || next_to_start_ < slots_.size(); });
-    if (stopping_) return;
-    Slot& slot = slots_[next_to_start_++];
-    lock.unlock();
-    slot.job();
-    lock.lock();
-    slot.done = true;
-    job_done_.notify_one();
+    jobs_waiting_.acquire();
+    Slot* slot = nullptr;
+    {
+      const std::lock_guard lock(mutex_);
+      if (stopping_) return;
+      slot = &slots_[next_to_start_++];
+    }
+    slot->job();
+    slot->done.store(true, std::memory_order_release);
+    slot->done.notify_one();
   }
 }
 

@@ -2,12 +2,14 @@
 // that submitted them, with a bounded number of jobs in flight.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <semaphore>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kolvi::cli {
@@ -34,18 +36,21 @@ class OrderedPool {
 
  private:
   struct Slot {
+    Slot(std::function<void()> job_to_run, std::function<void()> delivery)
+        : job(std::move(job_to_run)), deliver(std::move(delivery)) {}
     std::function<void()> job;
     std::function<void()> deliver;
-    bool done = false;
+    std::atomic<bool> done{false};
   };
 
   void work();
-  void deliver_front(std::unique_lock<std::mutex>& lock);
+  void deliver_front();
 
+  // Waiting is on atomics and a semaphore rather than a condition variable: libstdc++ keeps
+  // those in its headers, so the tool needs no newer libstdc++ than the extension does.
   std::size_t window_;
-  std::mutex mutex_;
-  std::condition_variable job_waiting_;
-  std::condition_variable job_done_;
+  std::mutex mutex_;  // guards slots_, next_to_start_ and stopping_
+  std::counting_semaphore<> jobs_waiting_{0};
   std::deque<Slot> slots_;  // submitted and not delivered; elements stay put as it grows
   std::size_t next_to_start_ = 0;
   bool stopping_ = false;

@@ -1,4 +1,5 @@
-// check, parse and compare: each input is parsed once and reported when invalid.
+// check, parse and compare, each input parsed once and reported when invalid; and what check
+// and sort share for parsing chunks of lines on worker threads.
 
 #include "cli/commands.hpp"
 

@@ -228,6 +228,14 @@ def test_sort_merges_several_files_and_standard_input(tmp_path):
     assert result.returncode == 1
 
 
+def test_sort_writes_lines_longer_than_a_record_can_measure():
+    """Records hold lengths below 16 MiB; a longer line is found again by its line feed."""
+    long_line = b"a" * (17 << 20)
+    result = run_cli("sort", input=b"b\n" + long_line + b"\r\nc")
+    assert result.stdout == long_line + b"\nb\nc\n"
+    assert (result.stderr, result.returncode) == (b"", 0)
+
+
 @pytest.mark.parametrize("args", [["sort"], ["sort", "-"]], ids=["no file", "dash"])
 def test_sort_reads_standard_input(args):
     result = run_cli(*args, input=b"1.10\n1.9\n")

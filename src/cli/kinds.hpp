@@ -7,8 +7,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "text/utf8.hpp"
 #include "version/version.hpp"
 
 namespace kolvi::cli {
@@ -63,10 +65,27 @@ void append_not_utf8(std::string& out, const LineLocation* where);
 void append_report(std::string& out, const std::vector<version::ParseError>& errors,
                    std::string_view text, std::string_view source_name, const LineLocation* where);
 
+// parse_input for text already known to be valid UTF-8.
+template <class K>
+std::optional<typename K::Value> parse_utf8_input(std::string_view text, const LineLocation* where,
+                                                  std::string& complaint) {
+  auto result = K::parse(text);
+  if (result.ok()) return std::move(result.value());
+  append_report(complaint, result.errors(), text, K::source_name, where);
+  return std::nullopt;
+}
+
 // The value of `text` as kind K, or nothing after appending to `complaint` why it is invalid.
 // `where` is null for texts that are not lines of an input (command-line operands).
 template <class K>
 std::optional<typename K::Value> parse_input(std::string_view text, const LineLocation* where,
-                                             std::string& complaint);
+                                             std::string& complaint) {
+  // The Python classes only ever see text, so bytes that are not UTF-8 get no report.
+  if (!utf8::is_valid(text)) {
+    append_not_utf8(complaint, where);
+    return std::nullopt;
+  }
+  return parse_utf8_input<K>(text, where, complaint);
+}
 
 }  // namespace kolvi::cli

@@ -9,6 +9,7 @@
 
 #include "cli/kinds.hpp"
 #include "cli/lines.hpp"
+#include "text/utf8.hpp"
 
 namespace kolvi::cli {
 
@@ -32,13 +33,16 @@ struct LineChunk {
 // on_valid(index in the chunk, offset of the line in the chunk, line, value).
 template <class K, class OnValid>
 void parse_lines(LineChunk& chunk, OnValid&& on_valid) {
+  // One check for the whole chunk: a line feed never sits inside a multi-byte sequence, so
+  // valid UTF-8 splits into lines that are valid UTF-8.
+  const auto parse = utf8::is_valid(chunk.bytes) ? parse_utf8_input<K> : parse_input<K>;
   LineSplitter splitter(chunk.bytes);
   LineLocation where{chunk.name, chunk.first_line};
   for (std::size_t index = 0;; ++index, ++where.number) {
     const std::size_t offset = splitter.position();
     const std::optional<std::string_view> line = splitter.next();
     if (!line) return;
-    if (std::optional<typename K::Value> value = parse_input<K>(*line, &where, chunk.reports)) {
+    if (std::optional<typename K::Value> value = parse(*line, &where, chunk.reports)) {
       on_valid(index, offset, *line, *value);
     } else {
       chunk.any_invalid = true;

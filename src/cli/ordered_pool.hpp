@@ -27,6 +27,8 @@ class OrderedPool {
   // Stops the workers; results not yet delivered are dropped.
   ~OrderedPool();
 
+  std::size_t workers() const noexcept { return workers_.size(); }
+
   // Queues `job` for a worker. `deliver` runs later on this thread, after every delivery of
   // the jobs submitted before it. While the window is full this delivers (and so may wait).
   // An exception from a delivery passes out of here or out of drain().

@@ -116,10 +116,9 @@ std::size_t count_input_lines(const ByteBuffer& bytes, std::span<const InputSpan
 // workers; the reports of invalid lines come out in input order.
 template <class K>
 int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
-                    std::vector<LineRecord>& records, Streams& streams) {
+                    std::vector<LineRecord>& records, OrderedPool& pool, Streams& streams) {
   // Room for every line, of which only the valid ones take memory.
   records.reserve(count_input_lines(bytes, inputs));
-  OrderedPool pool = line_pool();
   int status = kAllValid;
   for (const InputSpan& input : inputs) {
     const std::string_view through_input = bytes.view().substr(0, input.end);
@@ -166,11 +165,41 @@ struct KeyOrder {
   }
 };
 
+// Sorts in key order with every worker: the records are split around records picked from an
+// evenly spaced sample, and each worker sorts a part of its own, so nothing needs merging.
+void sort_by_key(std::vector<LineRecord>& records, bool reverse, OrderedPool& pool) {
+  constexpr std::size_t kSampleSize = 1024;
+  const KeyOrder order{reverse};
+  const std::size_t parts = pool.workers();
+  if (parts < 2 || records.size() < kSampleSize) {
+    std::sort(records.begin(), records.end(), order);
+    return;
+  }
+  std::vector<LineRecord> sample;
+  for (std::size_t i = 0; i < kSampleSize; ++i)
+    sample.push_back(records[i * records.size() / kSampleSize]);
+  std::sort(sample.begin(), sample.end(), order);
+  auto part = records.begin();
+  for (std::size_t i = 1; i <= parts; ++i) {
+    auto part_end = records.end();
+    if (i < parts) {
+      const LineRecord pivot = sample[i * kSampleSize / parts];
+      part_end = std::partition(part, records.end(),
+                                [&](const LineRecord& record) { return order(record, pivot); });
+    }
+    // Earlier parts are sorting while this thread splits off the next.
+    pool.submit([part, part_end, order] { std::sort(part, part_end, order); }, [] {});
+    part = part_end;
+  }
+  pool.drain();
+}
+
 // Sorts by key and input order, which settles every record whose key is whole; then each run of
 // equal keys that were cut short is sorted again by its lines, ties still in input order.
 template <class K>
-void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, bool reverse) {
-  std::sort(records.begin(), records.end(), KeyOrder{reverse});
+void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, bool reverse,
+                  OrderedPool& pool) {
+  sort_by_key(records, reverse, pool);
   const auto by_line = [&bytes, reverse](const LineRecord& a, const LineRecord& b) {
     const std::strong_ordering order =
         compare_lines<K>(line_at(bytes, a.place), line_at(bytes, b.place));
@@ -202,9 +231,10 @@ int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, S
   const std::optional<std::vector<InputSpan>> inputs = read_inputs(files, streams, bytes);
   if (!inputs) return kUsageOrReadError;
   std::vector<LineRecord> records;
+  OrderedPool pool = line_pool();
   return visit_kind(kind, [&]<class K>(K) {
-    const int status = collect_records<K>(bytes, *inputs, records, streams);
-    sort_records<K>(records, bytes, reverse);
+    const int status = collect_records<K>(bytes, *inputs, records, pool, streams);
+    sort_records<K>(records, bytes, reverse, pool);
     // Reports first, so that output and reports sent to the same place keep that order.
     streams.err.flush();
     write_lines(bytes, records, streams);

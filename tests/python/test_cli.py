@@ -5,6 +5,7 @@ import errno
 import importlib.metadata
 import json
 import os
+import random
 import select
 import signal
 import subprocess
@@ -209,6 +210,38 @@ def test_sort_orders_like_the_classes_and_stays_stable(kind, texts, reverse):
     # sorted() is stable, with reverse=True too: equal versions keep their input order.
     expected = "".join(f"{text}\n" for text in sorted(valid, key=cls, reverse=reverse))
     args = ["sort", "--kind", kind] + (["--reverse"] if reverse else [])
+    result = run_cli(*args, input="".join(f"{text}\n" for text in texts).encode())
+    assert result.stdout.decode() == expected
+    assert result.returncode == (0 if len(valid) == len(texts) else 1)
+
+
+def random_versions(count, seed):
+    """Versions of every kind from a few pieces, so many tie or share long beginnings."""
+    rng = random.Random(seed)
+    pieces = ["0", "1", "9", "10", "4294967296", "a", "A", "-", "rc", "aaaaaaaaaa", "_", "é"]
+
+    def identifiers():
+        return ".".join(rng.choice(pieces) for _ in range(rng.randint(1, 4)))
+
+    def version():
+        form = rng.randrange(3)
+        if form == 0:
+            core = ".".join(rng.choice(pieces) for _ in range(3))
+            rc = f"-{identifiers()}" if rng.random() < 0.5 else ""
+            meta = f"+{identifiers()}" if rng.random() < 0.3 else ""
+            return core + rc + meta
+        return identifiers() if form == 1 else "_" + rng.choice(pieces) + rng.choice(pieces)
+
+    return [version() for _ in range(count)]
+
+
+@pytest.mark.parametrize("reverse", [False, True], ids=["ascending", "reverse"])
+def test_sort_agrees_with_the_classes_on_many_versions(reverse):
+    """Enough lines for the sort to split its work, with ties and keys cut short."""
+    texts = random_versions(20_000, seed=1412)
+    valid = [text for text in texts if parses("version", text)]
+    expected = "".join(f"{text}\n" for text in sorted(valid, key=V.Version, reverse=reverse))
+    args = ["sort", "--reverse"] if reverse else ["sort"]
     result = run_cli(*args, input="".join(f"{text}\n" for text in texts).encode())
     assert result.stdout.decode() == expected
     assert result.returncode == (0 if len(valid) == len(texts) else 1)

@@ -112,6 +112,7 @@ void read_all(int fd, ByteBuffer& out) {
     out.reserve_extra(static_cast<std::size_t>(status.st_size) + 1);
   }
   for (;;) {
+    // The room already there is used up first: an exact reservation never grows.
     out.reserve_extra(out.spare_size() > 0 ? 1 : kReadAllBlockSize);
     const std::size_t count = read_some(fd, out.spare(), out.spare_size());
     if (count == 0) return;

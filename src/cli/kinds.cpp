@@ -32,7 +32,7 @@ void append_not_utf8(std::string& out, const LineLocation* where) {
   out += "Error: not valid UTF-8\n";
 }
 
-void append_report(std::string& out, const std::vector<version::ParseError>& errors,
+void append_report(std::string& out, std::span<const version::ParseError> errors,
                    std::string_view text, std::string_view source_name, const LineLocation* where) {
   append_location(out, where);
   out += diagnostics::report_message(errors, text, source_name);

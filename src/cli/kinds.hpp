@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,7 +63,7 @@ struct LineLocation {
 void append_not_utf8(std::string& out, const LineLocation* where);
 
 // Appends the report of a failed parse, the text the Python class would raise.
-void append_report(std::string& out, const std::vector<version::ParseError>& errors,
+void append_report(std::string& out, std::span<const version::ParseError> errors,
                    std::string_view text, std::string_view source_name, const LineLocation* where);
 
 // parse_input for text already known to be valid UTF-8.

@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "text/utf8.hpp"
 #include "version/version.hpp"

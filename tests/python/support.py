@@ -1,6 +1,6 @@
-"""What the Python tests share: the version classes, hostile argument objects, the fresh
-interpreter runner, the interpreter's threading facts and the loader of the repository's
-Python scripts."""
+"""What the Python tests share: the version classes, hostile argument objects, the runners of
+fresh interpreters and of the command-line tool, the interpreter's threading facts and the loader
+of the repository's Python scripts."""
 
 import importlib.machinery
 import importlib.util
@@ -17,6 +17,17 @@ V = kolvi.package.version
 # In the order of the version namespace's __all__.
 CLASS_NAMES = ["Version", "SemVer", "DotSeparated", "Other"]
 CLASSES = [getattr(V, name) for name in CLASS_NAMES]
+
+# The report of parsing "1.2.x" as a SemVer with colour off, written out once.
+SEMVER_1_2_X_REPORT = (
+    "Error: \n"
+    "   ╭─[ kolvi::package::version::semver::SemVer:1:5 ]\n"
+    "   │\n"
+    " 1 │ 1.2.x\n"
+    "   │     ┬  \n"
+    "   │     ╰── found 'x' expected integer\n"
+    "───╯\n"
+)
 
 TESTS_DIR = Path(__file__).resolve().parent
 REPO_ROOT = TESTS_DIR.parents[1]
@@ -141,25 +152,42 @@ def child_environment(env, path):
     return child_env
 
 
+def _run(command, env, path, timeout, options):
+    """The one subprocess call: output captured unless `options` redirects it, colour off."""
+    options.setdefault("stdout", subprocess.PIPE)
+    options.setdefault("stderr", subprocess.PIPE)
+    return subprocess.run(
+        command, env=child_environment(env, path), timeout=timeout, check=False, **options
+    )
+
+
 def run_interpreter(*args, env=None, path=(), timeout=60, **options):
     """Runs this interpreter with `args` in a fresh process that imports the same kolvi.
 
     `options` go to subprocess.run (cwd, input, text); output is captured.
     """
-    return subprocess.run(
-        # A free-threaded interpreter warns when the module turns the lock on; that is expected.
-        [sys.executable, "-W", "ignore:The global interpreter lock:RuntimeWarning", *args],
-        capture_output=True,
-        env=child_environment(env, path),
-        timeout=timeout,
-        check=False,
-        **options,
-    )
+    # A free-threaded interpreter warns when the module turns the lock on; that is expected.
+    command = [sys.executable, "-W", "ignore:The global interpreter lock:RuntimeWarning", *args]
+    return _run(command, env, path, timeout, options)
 
 
 def run_python(code, **options):
     """Runs the (dedented) `code` in a fresh interpreter; see run_interpreter."""
     return run_interpreter("-c", textwrap.dedent(code), **options)
+
+
+# --- the command-line tool --------------------------------------------------------------
+
+# pip installs the tool into the environment's scripts folder, next to the interpreter.
+KOLVI_TOOL = Path(sysconfig.get_path("scripts")) / "kolvi"
+
+
+def run_cli(*args, input=b"", env=None, timeout=60, **options):
+    """Runs the installed kolvi tool with `args` (str or bytes) and `input` on standard input.
+
+    The environment and the other options are as for run_interpreter; output is bytes.
+    """
+    return _run([KOLVI_TOOL, *args], env, (), timeout, {"input": input, **options})
 
 
 # --- the interpreter --------------------------------------------------------------------

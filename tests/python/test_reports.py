@@ -4,20 +4,10 @@ import json
 
 import pytest
 
-from support import V, run_python
+from support import SEMVER_1_2_X_REPORT, V, run_python
 
 CASES = [
-    (
-        "SemVer",
-        "1.2.x",
-        "Error: \n"
-        "   ╭─[ kolvi::package::version::semver::SemVer:1:5 ]\n"
-        "   │\n"
-        " 1 │ 1.2.x\n"
-        "   │     ┬  \n"
-        "   │     ╰── found 'x' expected integer\n"
-        "───╯\n",
-    ),
+    ("SemVer", "1.2.x", SEMVER_1_2_X_REPORT),
     (
         "SemVer",
         "1.2",

@@ -1,0 +1,121 @@
+"""Wall time and peak memory of the kolvi tool on a file of real version lines, against
+`LC_ALL=C sort -V` and against the Python loop that checks the same lines with Version.
+
+Prints a Markdown table and the targets; with --check, exits 1 when a target is missed.
+`bench_cli.py --loop` is that Python loop itself: it reads standard input and writes what
+`kolvi check` writes.
+"""
+
+from __future__ import annotations
+
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import warnings
+
+SORT_TIME_TARGET = 0.2  # kolvi sort / sort -V, at most
+MEMORY_TARGET = 4.0  # kolvi sort peak memory / file size, at most
+CHECK_SPEEDUP_TARGET = 5.0  # Python loop / kolvi check, at least
+
+
+def python_check_loop() -> int:
+    """kolvi check, written as a Python user would write it with the Version class."""
+    with warnings.catch_warnings():
+        warnings.filterwarnings("ignore", "The global interpreter lock", RuntimeWarning)
+        import kolvi
+    version = kolvi.package.version.Version
+    errors = sys.stderr
+    status = 0
+    for number, raw in enumerate(sys.stdin.buffer, 1):
+        line = raw[:-2] if raw.endswith(b"\r\n") else raw.removesuffix(b"\n")
+        try:
+            text = line.decode("utf-8")
+        except UnicodeDecodeError:
+            errors.write(f"<stdin>:{number}: Error: not valid UTF-8\n")
+            status = 1
+            continue
+        try:
+            version(text)
+        except RuntimeError as report:
+            errors.write(f"<stdin>:{number}: {report}")
+            status = 1
+    return status
+
+
+def run_measured(command: list[str], stdin_path: str | None) -> tuple[float, int]:
+    """Wall seconds and peak resident kilobytes of one run, output discarded."""
+    with tempfile.NamedTemporaryFile("r") as usage:
+        timed = ["/usr/bin/time", "-f", "%M", "-o", usage.name, *command]
+        with open(stdin_path or os.devnull, "rb") as stdin:
+            start = time.perf_counter()
+            subprocess.run(
+                timed, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                check=False, env={**os.environ, "LC_ALL": "C", "NO_COLOR": "1"},
+            )
+            wall = time.perf_counter() - start
+        return wall, int(usage.read().split()[-1])
+
+
+def measure(command: list[str], stdin_path: str | None, repeat: int) -> tuple[float, int]:
+    """Median wall seconds and the largest peak resident kilobytes over `repeat` runs."""
+    runs = [run_measured(command, stdin_path) for _ in range(repeat)]
+    return statistics.median(wall for wall, _ in runs), max(peak for _, peak in runs)
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--loop", action="store_true", help="run the Python check loop on stdin")
+    parser.add_argument("--tool", help="the kolvi executable")
+    parser.add_argument("--corpus", help="the version lines, one a line")
+    parser.add_argument("--quick", action="store_true", help="one run each, for a smoke run")
+    parser.add_argument("--check", action="store_true", help="exit with 1 when a target is missed")
+    args = parser.parse_args()
+    if args.loop:
+        return python_check_loop()
+    if not (args.tool and args.corpus):
+        parser.error("--tool and --corpus are needed")
+    repeat = 1 if args.quick else 5
+
+    size = os.path.getsize(args.corpus)
+    with open(args.corpus, "rb") as corpus:
+        lines = sum(1 for _ in corpus)
+    python_loop = [sys.executable, os.path.abspath(__file__), "--loop"]
+    sort_v, sort_v_peak = measure(["sort", "-V", args.corpus], None, repeat)
+    kolvi_sort, kolvi_sort_peak = measure([args.tool, "sort", args.corpus], None, repeat)
+    kolvi_check, kolvi_check_peak = measure([args.tool, "check"], args.corpus, repeat)
+    loop, loop_peak = measure(python_loop, args.corpus, repeat)
+
+    print(f"\ncorpus: {lines:,} lines, {size / 1e6:.1f} MB; median of {repeat} runs")
+    print("\n| command | wall s | peak MB | peak ÷ file size |")
+    print("|---|---:|---:|---:|")
+    for label, wall, peak in [
+        ("LC_ALL=C sort -V FILE", sort_v, sort_v_peak),
+        ("kolvi sort FILE", kolvi_sort, kolvi_sort_peak),
+        ("kolvi check < FILE", kolvi_check, kolvi_check_peak),
+        ("Python loop over Version < FILE", loop, loop_peak),
+    ]:
+        print(f"| {label} | {wall:.3f} | {peak / 1024:.1f} | {peak * 1024 / size:.2f} |")
+
+    sort_ratio = kolvi_sort / sort_v
+    memory_ratio = kolvi_sort_peak * 1024 / size
+    speedup = loop / kolvi_check
+    targets = [
+        (f"kolvi sort ≤ {SORT_TIME_TARGET}× sort -V wall time", sort_ratio,
+         sort_ratio <= SORT_TIME_TARGET),
+        (f"kolvi sort peak memory ≤ {MEMORY_TARGET}× file size", memory_ratio,
+         memory_ratio <= MEMORY_TARGET),
+        (f"kolvi check ≥ {CHECK_SPEEDUP_TARGET}× faster than the Python loop", speedup,
+         speedup >= CHECK_SPEEDUP_TARGET),
+    ]
+    print()
+    for label, value, met in targets:
+        print(f"- {label}: {value:.2f} ({'met' if met else 'MISSED'})")
+    return 1 if args.check and not all(met for _, _, met in targets) else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,123 @@
+// Command-line parsing: commands, the --kind and --reverse options, and operand counts.
+
+#include "cli/arguments.hpp"
+
+#include <optional>
+
+namespace kolvi::cli {
+
+const std::string_view kHelpText =
+    "usage: kolvi COMMAND [OPTIONS] [OPERANDS]\n"
+    "\n"
+    "Commands:\n"
+    "  check   [--kind KIND] [TEXT ...]              report every TEXT that is not a valid\n"
+    "                                                version; no TEXT: every line of standard\n"
+    "                                                input\n"
+    "  parse   [--kind KIND] TEXT                    print the debug form of TEXT\n"
+    "  compare [--kind KIND] A B                     print <, = or >\n"
+    "  sort    [--kind KIND] [--reverse] [FILE ...]  print the valid lines of the FILEs in\n"
+    "                                                version order; no FILE, or \"-\": standard\n"
+    "                                                input\n"
+    "  --help                                        print this help\n"
+    "  --version                                     print the version of kolvi\n"
+    "\n"
+    "KIND is version (the default), semver, dot-separated or other.\n"
+    "Invalid inputs are reported on standard error. Put -- before operands that begin with '-'.\n"
+    "\n"
+    "Exit status: 0 when all input is valid, 1 when some input is invalid, 2 on a usage error\n"
+    "or a file that cannot be read.\n";
+
+namespace {
+
+constexpr std::string_view kKindOption = "--kind";
+
+std::optional<Command> command_named(std::string_view name) noexcept {
+  if (name == "check") return Command::check;
+  if (name == "parse") return Command::parse;
+  if (name == "compare") return Command::compare;
+  if (name == "sort") return Command::sort;
+  if (name == "--help" || name == "-h") return Command::help;
+  if (name == "--version") return Command::version;
+  return std::nullopt;
+}
+
+std::string quoted(std::string_view text) {
+  std::string out = "'";
+  out += text;
+  out += '\'';
+  return out;
+}
+
+std::optional<UsageError> set_kind(Invocation& invocation, std::string_view name) {
+  const std::optional<Kind> kind = kind_named(name);
+  if (!kind) {
+    return UsageError{"unknown kind " + quoted(name)
+                      + " (expected version, semver, dot-separated or other)"};
+  }
+  invocation.kind = *kind;
+  return std::nullopt;
+}
+
+// Reads the options and operands after the command name.
+std::optional<UsageError> read_rest(Invocation& invocation,
+                                    std::span<const char* const> arguments) {
+  bool options_ended = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    const bool is_option = !options_ended && argument.size() > 1 && argument[0] == '-';
+    if (!is_option) {
+      invocation.operands.push_back(argument);
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (argument == kKindOption) {
+      if (i + 1 == arguments.size()) return UsageError{"option '--kind' needs a KIND"};
+      if (auto error = set_kind(invocation, arguments[++i])) return error;
+    } else if (argument.starts_with("--kind=")) {
+      if (auto error = set_kind(invocation, argument.substr(kKindOption.size() + 1))) return error;
+    } else if (argument == "--reverse" && invocation.command == Command::sort) {
+      invocation.reverse = true;
+    } else if (argument == "--help" || argument == "-h") {
+      invocation.command = Command::help;
+    } else {
+      return UsageError{"unknown option " + quoted(argument)};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<UsageError> check_operand_count(const Invocation& invocation) {
+  const std::size_t count = invocation.operands.size();
+  switch (invocation.command) {
+    case Command::parse:
+      if (count != 1) return UsageError{"parse takes one TEXT"};
+      break;
+    case Command::compare:
+      if (count != 2) return UsageError{"compare takes two TEXTs, A and B"};
+      break;
+    case Command::help:
+    case Command::version:
+      if (count != 0) return UsageError{"unexpected operand " + quoted(invocation.operands[0])};
+      break;
+    case Command::check:
+    case Command::sort:
+      break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<Invocation, UsageError> parse_arguments(std::span<const char* const> arguments) {
+  if (arguments.empty()) return UsageError{"missing command"};
+  Invocation invocation;
+  const std::optional<Command> command = command_named(arguments[0]);
+  if (!command) return UsageError{"unknown command " + quoted(arguments[0])};
+  invocation.command = *command;
+  if (auto error = read_rest(invocation, arguments.subspan(1))) return *error;
+  // --help anywhere wins over the operands that came with it.
+  if (invocation.command == Command::help) invocation.operands.clear();
+  if (auto error = check_operand_count(invocation)) return *error;
+  return invocation;
+}
+
+}  // namespace kolvi::cli

@@ -1,0 +1,125 @@
+// check, parse and compare, each input parsed once and reported when invalid; and what check
+// and sort share for parsing chunks of lines on worker threads.
+
+#include "cli/commands.hpp"
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/lines.hpp"
+
+namespace kolvi::cli {
+
+namespace {
+
+// Parses one operand; an invalid one is reported on standard error.
+template <class K>
+std::optional<typename K::Value> parse_operand(std::string_view text, Streams& streams) {
+  std::string complaint;
+  std::optional<typename K::Value> value = parse_input<K>(text, nullptr, complaint);
+  streams.err.write(complaint);
+  return value;
+}
+
+template <class K>
+int check_operands(std::span<const std::string_view> texts, Streams& streams) {
+  int status = kAllValid;
+  for (const std::string_view text : texts) {
+    if (!parse_operand<K>(text, streams)) status = kSomeInvalid;
+  }
+  return status;
+}
+
+// Lines are parsed in chunks on the pool's workers; the reader's buffer is reused, so each
+// chunk keeps a copy of its lines.
+template <class K>
+int check_standard_input(Streams& streams) {
+  struct OwnedChunk {
+    OwnedChunk(std::string_view text, std::size_t first_line)
+        : bytes(text), lines(kStandardInputName, first_line, bytes) {}
+    std::string bytes;
+    LineChunk lines;
+  };
+  OrderedPool pool = line_pool();
+  LineReader reader(streams.input_fd, kChunkBytes);
+  // Someone typing lines sees each report before the tool waits for the next line.
+  reader.before_waiting([&] {
+    pool.drain();
+    streams.err.flush();
+  });
+  int status = kAllValid;
+  std::size_t next_line = 1;
+  try {
+    while (const std::optional<std::string_view> lines = reader.next_lines()) {
+      const auto chunk = std::make_shared<OwnedChunk>(*lines, next_line);
+      next_line += count_lines(*lines);
+      pool.submit([chunk] { parse_lines<K>(chunk->lines, [](auto&&...) {}); },
+                  [chunk, &streams, &status] { write_reports(chunk->lines, streams, status); });
+    }
+    pool.drain();
+  } catch (const ReadError& error) {
+    // The lines that did arrive are still checked.
+    pool.drain();
+    return report_read_failure(streams, kStandardInputName, error.error_number);
+  }
+  return status;
+}
+
+constexpr std::string_view order_sign(std::strong_ordering order) noexcept {
+  if (order < 0) return "<\n";
+  if (order > 0) return ">\n";
+  return "=\n";
+}
+
+}  // namespace
+
+int report_read_failure(Streams& streams, std::string_view name, int error_number) {
+  std::string message = "kolvi: cannot read ";
+  message += name;
+  message += ": ";
+  message += std::strerror(error_number);
+  message += '\n';
+  streams.err.write(message);
+  return kUsageOrReadError;
+}
+
+OrderedPool line_pool() {
+  const unsigned workers = OrderedPool::default_workers();
+  return OrderedPool(workers, 2 * std::size_t{workers});
+}
+
+void write_reports(const LineChunk& chunk, Streams& streams, int& status) {
+  streams.err.write(chunk.reports);
+  if (chunk.any_invalid) status = kSomeInvalid;
+}
+
+int run_check(Kind kind, std::span<const std::string_view> texts, Streams& streams) {
+  return visit_kind(kind, [&]<class K>(K) {
+    return texts.empty() ? check_standard_input<K>(streams) : check_operands<K>(texts, streams);
+  });
+}
+
+int run_parse(Kind kind, std::string_view text, Streams& streams) {
+  return visit_kind(kind, [&]<class K>(K) {
+    const std::optional<typename K::Value> value = parse_operand<K>(text, streams);
+    if (!value) return kSomeInvalid;
+    streams.out.write(version::debug(*value));
+    streams.out.write("\n");
+    return kAllValid;
+  });
+}
+
+int run_compare(Kind kind, std::string_view first, std::string_view second, Streams& streams) {
+  return visit_kind(kind, [&]<class K>(K) {
+    // Both are parsed, so both get reported when both are invalid.
+    const std::optional<typename K::Value> a = parse_operand<K>(first, streams);
+    const std::optional<typename K::Value> b = parse_operand<K>(second, streams);
+    if (!a || !b) return kSomeInvalid;
+    streams.out.write(order_sign(*a <=> *b));
+    return kAllValid;
+  });
+}
+
+}  // namespace kolvi::cli

@@ -1,0 +1,48 @@
+// The four commands. Each returns its exit status and writes through the streams it is given.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "cli/kinds.hpp"
+#include "cli/line_chunk.hpp"
+#include "cli/ordered_pool.hpp"
+#include "cli/output.hpp"
+
+namespace kolvi::cli {
+
+enum ExitStatus : int {
+  kAllValid = 0,
+  kSomeInvalid = 1,
+  kUsageOrReadError = 2,
+  // What a shell reports for a writer killed by SIGPIPE; the tool exits with it instead when its
+  // reader goes away early, so pipelines see the familiar status and no message appears.
+  kOutputClosed = 128 + 13,
+};
+
+struct Streams {
+  int input_fd;  // standard input
+  OutputStream& out;
+  OutputStream& err;
+};
+
+// The name standard input goes by in messages.
+inline constexpr std::string_view kStandardInputName = "<stdin>";
+
+int run_check(Kind kind, std::span<const std::string_view> texts, Streams& streams);
+int run_parse(Kind kind, std::string_view text, Streams& streams);
+int run_compare(Kind kind, std::string_view first, std::string_view second, Streams& streams);
+// "-" among the files, or no file at all, reads standard input.
+int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, Streams& streams);
+
+// Writes "kolvi: cannot read NAME: <system error>" and returns kUsageOrReadError.
+int report_read_failure(Streams& streams, std::string_view name, int error_number);
+
+// The pool that parses chunks of lines: a worker per processor and a few chunks each in flight,
+// which bounds the reports held back for their turn.
+OrderedPool line_pool();
+
+// Writes the reports of a parsed chunk; an invalid line turns `status` into kSomeInvalid.
+void write_reports(const LineChunk& chunk, Streams& streams, int& status);
+
+}  // namespace kolvi::cli

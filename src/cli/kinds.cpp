@@ -1,0 +1,41 @@
+// Kind names and the messages of invalid inputs.
+
+#include "cli/kinds.hpp"
+
+#include "base/decimal.hpp"
+#include "diagnostics/report.hpp"
+
+namespace kolvi::cli {
+
+namespace {
+
+void append_location(std::string& out, const LineLocation* where) {
+  if (where == nullptr) return;
+  out += where->name;
+  out += ':';
+  base::append_decimal(out, where->number);
+  out += ": ";
+}
+
+}  // namespace
+
+std::optional<Kind> kind_named(std::string_view name) noexcept {
+  if (name == "version") return Kind::version;
+  if (name == "semver") return Kind::semver;
+  if (name == "dot-separated") return Kind::dot_separated;
+  if (name == "other") return Kind::other;
+  return std::nullopt;
+}
+
+void append_not_utf8(std::string& out, const LineLocation* where) {
+  append_location(out, where);
+  out += "Error: not valid UTF-8\n";
+}
+
+void append_report(std::string& out, std::span<const version::ParseError> errors,
+                   std::string_view text, std::string_view source_name, const LineLocation* where) {
+  append_location(out, where);
+  out += diagnostics::report_message(errors, text, source_name);
+}
+
+}  // namespace kolvi::cli

@@ -1,0 +1,53 @@
+// Runs of whole lines that a worker thread parses together, collecting the reports of the
+// invalid ones so that they can be written in input order.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/kinds.hpp"
+#include "cli/lines.hpp"
+#include "text/utf8.hpp"
+
+namespace kolvi::cli {
+
+// Input bytes per chunk: enough work to be worth a hand-over, little enough that the reports
+// waiting for their turn stay small.
+inline constexpr std::size_t kChunkBytes = std::size_t{1} << 16;
+
+struct LineChunk {
+  LineChunk(std::string_view input_name, std::size_t first_line_number,
+            std::string_view lines) noexcept
+      : name(input_name), first_line(first_line_number), bytes(lines) {}
+
+  std::string_view name;   // of the input the lines come from
+  std::size_t first_line;  // the number of the chunk's first line in that input
+  std::string_view bytes;  // whole lines
+  std::string reports;     // the messages of the invalid lines, in order
+  bool any_invalid = false;
+};
+
+// Parses each line of the chunk as kind K. For a valid line calls
+// on_valid(index in the chunk, offset of the line in the chunk, line, value).
+template <class K, class OnValid>
+void parse_lines(LineChunk& chunk, OnValid&& on_valid) {
+  // One check for the whole chunk: a line feed never sits inside a multi-byte sequence, so
+  // valid UTF-8 splits into lines that are valid UTF-8.
+  const auto parse = utf8::is_valid(chunk.bytes) ? parse_utf8_input<K> : parse_input<K>;
+  LineSplitter splitter(chunk.bytes);
+  LineLocation where{chunk.name, chunk.first_line};
+  for (std::size_t index = 0;; ++index, ++where.number) {
+    const std::size_t offset = splitter.position();
+    const std::optional<std::string_view> line = splitter.next();
+    if (!line) return;
+    if (std::optional<typename K::Value> value = parse(*line, &where, chunk.reports)) {
+      on_valid(index, offset, *line, *value);
+    } else {
+      chunk.any_invalid = true;
+    }
+  }
+}
+
+}  // namespace kolvi::cli

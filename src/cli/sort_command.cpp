@@ -1,0 +1,245 @@
+// sort: every input is read into one buffer; chunks of lines are parsed on worker threads, each
+// valid line becoming a 16-byte record (its order key and where it lies); the records are sorted
+// and the lines written in their order. Memory is the input bytes plus a record per valid line.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/fatal.hpp"
+#include "cli/byte_buffer.hpp"
+#include "cli/commands.hpp"
+#include "cli/lines.hpp"
+#include "cli/sort_key.hpp"
+
+namespace kolvi::cli {
+
+namespace {
+
+// One input's bytes in the shared buffer.
+struct InputSpan {
+  std::string_view name;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// Where a line lies in the buffer: its offset in the high bits, so that places order like the
+// input and break ties, and its length in the low bits, all ones for a line too long to say.
+constexpr unsigned kLengthBits = 24;
+constexpr std::uint64_t kLongLine = (std::uint64_t{1} << kLengthBits) - 1;
+
+std::uint64_t place_of(std::size_t offset, std::size_t length) noexcept {
+  if (offset >> (64 - kLengthBits) != 0) base::fatal("sort input beyond 1 TiB");
+  return (static_cast<std::uint64_t>(offset) << kLengthBits)
+         | std::min<std::uint64_t>(length, kLongLine);
+}
+
+// A long line ends at its line feed: read_inputs adds one where an input lacks it.
+std::string_view line_at(const ByteBuffer& bytes, std::uint64_t place) noexcept {
+  const std::string_view all = bytes.view();
+  const std::size_t offset = place >> kLengthBits;
+  const std::size_t length = place & kLongLine;
+  if (length < kLongLine) return all.substr(offset, length);
+  const auto* feed =
+      static_cast<const char*>(std::memchr(all.data() + offset, '\n', all.size() - offset));
+  return line_before_feed(all, offset, static_cast<std::size_t>(feed - all.data()));
+}
+
+struct LineRecord {
+  std::uint64_t key;
+  std::uint64_t place;
+};
+
+// A chunk of one input's lines and the records of its valid ones.
+struct RecordChunk {
+  RecordChunk(const InputSpan& input, std::size_t first_line, std::size_t begin, std::size_t end,
+              const ByteBuffer& bytes) noexcept
+      : lines(input.name, first_line, bytes.view().substr(begin, end - begin)), begin(begin) {}
+
+  LineChunk lines;
+  std::size_t begin;  // offset of the chunk in the buffer
+  std::vector<LineRecord> records;
+};
+
+// Appends one input to `bytes`. Throws ReadError.
+void read_input(std::string_view name, int standard_input, ByteBuffer& bytes) {
+  if (name == "-") return read_all(standard_input, bytes);
+  const std::string path(name);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ReadError{errno};
+  try {
+    read_all(fd, bytes);
+  } catch (const ReadError&) {
+    ::close(fd);
+    throw;
+  }
+  ::close(fd);
+}
+
+// Reads every input, in order; nothing when one cannot be read (its failure is reported).
+std::optional<std::vector<InputSpan>> read_inputs(std::span<const std::string_view> files,
+                                                  Streams& streams, ByteBuffer& bytes) {
+  std::vector<InputSpan> inputs;
+  for (const std::string_view file : files) {
+    const std::string_view name = file == "-" ? kStandardInputName : file;
+    InputSpan& input = inputs.emplace_back(InputSpan{name, bytes.size(), 0});
+    try {
+      read_input(file, streams.input_fd, bytes);
+    } catch (const ReadError& error) {
+      report_read_failure(streams, name, error.error_number);
+      return std::nullopt;
+    }
+    input.end = bytes.size();
+    // The added feed is not part of the input: it only ends the last line in the buffer.
+    if (input.end > input.begin && bytes.data()[input.end - 1] != '\n') bytes.push_back('\n');
+  }
+  return inputs;
+}
+
+std::size_t count_input_lines(const ByteBuffer& bytes, std::span<const InputSpan> inputs) {
+  std::size_t lines = 0;
+  for (const InputSpan& input : inputs)
+    lines += count_lines(bytes.view().substr(input.begin, input.end - input.begin));
+  return lines;
+}
+
+// Parses the lines of every input into records in input order, chunk by chunk on the pool's
+// workers; the reports of invalid lines come out in input order.
+template <class K>
+int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
+                    std::vector<LineRecord>& records, OrderedPool& pool, Streams& streams) {
+  // Room for every line, of which only the valid ones take memory.
+  records.reserve(count_input_lines(bytes, inputs));
+  int status = kAllValid;
+  for (const InputSpan& input : inputs) {
+    const std::string_view through_input = bytes.view().substr(0, input.end);
+    std::size_t line = 1;
+    for (std::size_t begin = input.begin; begin < input.end;) {
+      const std::size_t end = end_of_lines_near(through_input, begin, kChunkBytes);
+      const auto chunk = std::make_shared<RecordChunk>(input, line, begin, end, bytes);
+      const std::size_t lines = count_lines(chunk->lines.bytes);
+      const auto parse = [chunk, lines] {
+        chunk->records.reserve(lines);
+        parse_lines<K>(chunk->lines, [&](std::size_t, std::size_t offset, std::string_view text,
+                                         const typename K::Value& value) {
+          chunk->records.push_back({sort_key(value), place_of(chunk->begin + offset, text.size())});
+        });
+      };
+      const auto deliver = [chunk, &records, &streams, &status] {
+        write_reports(chunk->lines, streams, status);
+        records.insert(records.end(), chunk->records.begin(), chunk->records.end());
+      };
+      pool.submit(parse, deliver);
+      line += lines;
+      begin = end;
+    }
+  }
+  pool.drain();
+  return status;
+}
+
+// The order of two valid lines whose keys were cut short at the same place: equal when the
+// bytes are (the usual case, repeated lines), else the order of the values parsed again.
+template <class K>
+std::strong_ordering compare_lines(std::string_view a, std::string_view b) {
+  if (a == b) return std::strong_ordering::equal;
+  return K::parse(a).value() <=> K::parse(b).value();
+}
+
+// Orders by key, then input order: records with different keys or whole keys are then in
+// their final order.
+struct KeyOrder {
+  bool reverse;
+  bool operator()(const LineRecord& a, const LineRecord& b) const noexcept {
+    if (a.key != b.key) return reverse ? a.key > b.key : a.key < b.key;
+    return a.place < b.place;
+  }
+};
+
+// Sorts in key order with every worker: the records are split around records picked from an
+// evenly spaced sample, and each worker sorts a part of its own, so nothing needs merging.
+void sort_by_key(std::vector<LineRecord>& records, bool reverse, OrderedPool& pool) {
+  constexpr std::size_t kSampleSize = 1024;
+  const KeyOrder order{reverse};
+  const std::size_t parts = pool.workers();
+  if (parts < 2 || records.size() < kSampleSize) {
+    std::sort(records.begin(), records.end(), order);
+    return;
+  }
+  std::vector<LineRecord> sample;
+  for (std::size_t i = 0; i < kSampleSize; ++i)
+    sample.push_back(records[i * records.size() / kSampleSize]);
+  std::sort(sample.begin(), sample.end(), order);
+  auto part = records.begin();
+  for (std::size_t i = 1; i <= parts; ++i) {
+    auto part_end = records.end();
+    if (i < parts) {
+      const LineRecord pivot = sample[i * kSampleSize / parts];
+      part_end = std::partition(part, records.end(),
+                                [&](const LineRecord& record) { return order(record, pivot); });
+    }
+    // Earlier parts are sorting while this thread splits off the next.
+    pool.submit([part, part_end, order] { std::sort(part, part_end, order); }, [] {});
+    part = part_end;
+  }
+  pool.drain();
+}
+
+// Sorts by key and input order, which settles every record whose key is whole; then each run of
+// equal keys that were cut short is sorted again by its lines, ties still in input order.
+template <class K>
+void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, bool reverse,
+                  OrderedPool& pool) {
+  sort_by_key(records, reverse, pool);
+  const auto by_line = [&bytes, reverse](const LineRecord& a, const LineRecord& b) {
+    const std::strong_ordering order =
+        compare_lines<K>(line_at(bytes, a.place), line_at(bytes, b.place));
+    if (order != 0) return reverse ? order > 0 : order < 0;
+    return a.place < b.place;
+  };
+  for (auto run = records.begin(); run != records.end();) {
+    const std::uint64_t key = run->key;
+    const auto run_end =
+        std::find_if(run, records.end(), [key](const LineRecord& r) { return r.key != key; });
+    if (!key_is_whole(key)) std::sort(run, run_end, by_line);
+    run = run_end;
+  }
+}
+
+void write_lines(const ByteBuffer& bytes, std::span<const LineRecord> records, Streams& streams) {
+  for (const LineRecord& record : records) {
+    streams.out.write(line_at(bytes, record.place));
+    streams.out.write("\n");
+  }
+}
+
+}  // namespace
+
+int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, Streams& streams) {
+  static constexpr std::string_view kStandardInputOnly[] = {"-"};
+  if (files.empty()) files = kStandardInputOnly;
+  ByteBuffer bytes;
+  const std::optional<std::vector<InputSpan>> inputs = read_inputs(files, streams, bytes);
+  if (!inputs) return kUsageOrReadError;
+  std::vector<LineRecord> records;
+  OrderedPool pool = line_pool();
+  return visit_kind(kind, [&]<class K>(K) {
+    const int status = collect_records<K>(bytes, *inputs, records, pool, streams);
+    sort_records<K>(records, bytes, reverse, pool);
+    // Reports first, so that output and reports sent to the same place keep that order.
+    streams.err.flush();
+    write_lines(bytes, records, streams);
+    return status;
+  });
+}
+
+}  // namespace kolvi::cli

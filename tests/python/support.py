@@ -215,3 +215,16 @@ def load_script(name):
     sys.modules[loader.name] = module  # dataclasses look their module up while decorating
     loader.exec_module(module)
     return module
+
+
+def assert_raises_exactly(exception, message, function, *args, **kwargs):
+    """Calls function(*args, **kwargs), which must raise exactly `exception` (not a subclass)
+    with the text `message`; a message of None is not checked."""
+    try:
+        function(*args, **kwargs)
+    except BaseException as raised:  # noqa: BLE001 - the type is checked exactly below
+        assert type(raised) is exception, f"{type(raised).__name__}: {raised}"
+        if message is not None:
+            assert str(raised) == message
+        return
+    raise AssertionError(f"{exception.__name__} not raised")

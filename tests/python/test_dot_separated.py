@@ -3,6 +3,7 @@
 import pytest
 
 import kolvi
+from support import assert_raises_exactly
 
 DotSeparated = kolvi.package.version.DotSeparated
 Other = kolvi.package.version.Other
@@ -45,10 +46,7 @@ FAILURES = [
 
 @pytest.mark.parametrize("args, kwargs, exception, message", FAILURES)
 def test_constructor_failures(args, kwargs, exception, message):
-    with pytest.raises(exception) as info:
-        DotSeparated(*args, **kwargs)
-    assert type(info.value) is exception
-    assert str(info.value) == message
+    assert_raises_exactly(exception, message, DotSeparated, *args, **kwargs)
 
 
 def test_setter_replaces_the_whole_list_and_getter_copies():

@@ -3,6 +3,7 @@
 import pytest
 
 import kolvi
+from support import assert_raises_exactly
 
 Other = kolvi.package.version.Other
 SemVer = kolvi.package.version.SemVer
@@ -47,10 +48,7 @@ FAILURES = [
 
 @pytest.mark.parametrize("args, kwargs, exception, message", FAILURES)
 def test_constructor_failures(args, kwargs, exception, message):
-    with pytest.raises(exception) as info:
-        Other(*args, **kwargs)
-    assert type(info.value) is exception
-    assert str(info.value) == message
+    assert_raises_exactly(exception, message, Other, *args, **kwargs)
 
 
 def test_version_of_another_kind_is_refused():

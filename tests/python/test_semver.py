@@ -5,6 +5,7 @@ import re
 import pytest
 
 import kolvi
+from support import assert_raises_exactly
 
 DotSeparated = kolvi.package.version.DotSeparated
 SemVer = kolvi.package.version.SemVer
@@ -86,11 +87,7 @@ FAILURES = [
 
 @pytest.mark.parametrize("args, kwargs, exception, message", FAILURES)
 def test_constructor_failures(args, kwargs, exception, message):
-    with pytest.raises(exception) as info:
-        SemVer(*args, **kwargs)
-    assert type(info.value) is exception
-    if message is not None:
-        assert str(info.value) == message
+    assert_raises_exactly(exception, message, SemVer, *args, **kwargs)
 
 
 def test_copies_are_deep():

@@ -3,6 +3,7 @@
 import pytest
 
 import kolvi
+from support import assert_raises_exactly
 
 DotSeparated = kolvi.package.version.DotSeparated
 Other = kolvi.package.version.Other
@@ -53,10 +54,7 @@ def test_wrapped_value_does_not_follow_its_source():
     ],
 )
 def test_constructor_failures(args, kwargs, exception, message):
-    with pytest.raises(exception) as info:
-        Version(*args, **kwargs)
-    assert type(info.value) is exception
-    assert str(info.value) == message
+    assert_raises_exactly(exception, message, Version, *args, **kwargs)
 
 
 @pytest.mark.parametrize(

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "diagnostics/colour.hpp"
+#include "support/random_texts.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
 
@@ -164,15 +165,7 @@ TEST(Report, LargeInputRendersInLinearTime) {
 
 // Control characters and line breaks in the input never break the report's UTF-8.
 TEST(Report, RandomFailuresRenderAsValidUtf8) {
-  const std::string_view alphabet[] = {
-      "0", "1", "9", ".",  "-", "+",  "v",  "V",
-      "a", "_", "é", "日", " ", "\t", "\n", std::string_view("\0", 1)};
-  std::mt19937 random(20240601);
-  for (int round = 0; round < 20000; ++round) {
-    std::string text;
-    const int length = static_cast<int>(random() % 10);
-    for (int i = 0; i < length; ++i)
-      text += alphabet[random() % std::size(alphabet)];
+  for (const std::string& text : testing::random_grammar_texts(20000)) {
     const version::ParseResult<version::Version> result = version::parse_version(text);
     if (result.ok()) continue;
     SCOPED_TRACE(text);

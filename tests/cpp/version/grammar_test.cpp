@@ -8,11 +8,11 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "support/random_texts.hpp"
 #include "version/version.hpp"
 
 namespace kolvi::version {
@@ -292,14 +292,7 @@ TEST(Cursor, LabelledRuleRelabelsOnlyAFailureAtItsStart) {
 // Random short texts over the grammar's interesting characters: Version agrees with the three
 // kinds it tries, and when all fail its error sits at the furthest of their failures.
 TEST(ParseVersion, AgreesWithTheKindsOnRandomInput) {
-  const std::string_view alphabet[] = {"0", "1", "9", ".",  "-", "+",  "v",  "V",
-                                       "a", "_", "é", "日", " ", "\t", "\n", "\0"sv};
-  std::mt19937 random(20240601);
-  for (int round = 0; round < 20000; ++round) {
-    std::string text;
-    const int length = static_cast<int>(random() % 10);
-    for (int i = 0; i < length; ++i)
-      text += alphabet[random() % std::size(alphabet)];
+  for (const std::string& text : testing::random_grammar_texts(20000)) {
     SCOPED_TRACE(text);
 
     const ParseResult<Version> version = parse_version(text);

@@ -22,6 +22,7 @@
 
 #include "base/decimal.hpp"
 #include "diagnostics/colour.hpp"
+#include "diagnostics/plain_report.hpp"
 #include "text/ascii_scan.hpp"
 #include "text/text_sink.hpp"
 #include "text/unicode.hpp"
@@ -300,15 +301,6 @@ std::size_t row_bound(std::size_t line_number_width) noexcept {
   return 8 * kPieceBound + 2 * line_number_width;
 }
 
-// "found", the found item and "expected" take under 64 units ("something else" included); an
-// item is its label, a quoted character or "end of input", with its ", " or "or ".
-std::size_t message_bound(const ParseError& error) noexcept {
-  std::size_t bound = 64;
-  for (const ExpectedItem& item : error.expected)
-    bound += item.label.size() + 20;
-  return bound;
-}
-
 template <class Sink>
 Sink write_report(Sink sink, const PlacedLabels& labels, std::string_view source_name,
                   bool colour) {
@@ -330,6 +322,30 @@ ReportText::Extent write_units(Unit* out, const PlacedLabels& labels, std::strin
   return {static_cast<std::size_t>(sink.position() - out), sink.max_code_point()};
 }
 
+void append_rendered(std::string& out, const PlacedLabels& labels, std::string_view source_name,
+                     bool colour) {
+  out.reserve(out.size() + 256 + source_name.size()
+              + labels.first().line.text.size() * (colour ? 48 : 4));
+  write_report(text::Utf8Sink(out), labels, source_name, colour);
+}
+
+// Appends the report when it has the plain shape, sized exactly beforehand; false otherwise.
+bool append_plain(std::string& out, std::span<const ParseError> errors, std::string_view source,
+                  std::string_view source_name) {
+  const PlainReport plain(errors, source, source_name);
+  if (!plain.holds()) return false;
+  const std::size_t old_size = out.size();
+  out.resize(old_size + plain.utf8_size());
+  plain.write(out.data() + old_size);
+  return true;
+}
+
+std::string failed_write_message(std::string_view reason) {
+  std::string message = "Failed to write error to string: ";
+  message += reason;
+  return message;
+}
+
 std::string describe(const utf8::Fault& fault) {
   if (fault.length == 0) {
     std::string text = "incomplete utf-8 byte sequence from index ";
@@ -347,10 +363,8 @@ std::string describe(const utf8::Fault& fault) {
 
 std::string render_report(std::span<const ParseError> errors, std::string_view source,
                           std::string_view source_name, bool colour) {
-  const PlacedLabels labels(errors, source);
   std::string out;
-  out.reserve(256 + source_name.size() + labels.first().line.text.size() * (colour ? 48 : 4));
-  write_report(text::Utf8Sink(out), labels, source_name, colour);
+  append_rendered(out, PlacedLabels(errors, source), source_name, colour);
   return out;
 }
 
@@ -369,7 +383,7 @@ std::size_t ReportText::length_bound() const noexcept {
     const std::size_t label_cells = label.cell_count() - label.start_column;
     bound += 3 * row + kDecimalBound + kPieceBound * label.shown.size()
              + 2 * (label.blank_cells + kWidestCell * kPieceBound * label_cells)
-             + message_bound(*label.error);
+             + message_size_bound(*label.error);
   }
   return bound;
 }
@@ -399,7 +413,7 @@ RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::
 }
 
 std::string message_from_rendered(RenderedReport rendered) {
-  if (rendered.write_error) return "Failed to write error to string: " + *rendered.write_error;
+  if (rendered.write_error) return failed_write_message(*rendered.write_error);
   if (const std::optional<utf8::Fault> fault = utf8::first_fault(rendered.bytes)) {
     return "Invalid UTF-8 string: " + describe(*fault);
   }
@@ -408,8 +422,24 @@ std::string message_from_rendered(RenderedReport rendered) {
 
 std::string report_message(std::span<const ParseError> errors, std::string_view source,
                            std::string_view source_name) {
-  return message_from_rendered(
-      render_report_to_memory(errors, source, source_name, report_colour_enabled()));
+  const bool colour = report_colour_enabled();
+  std::string out;
+  // A plain report is ASCII and box-drawing characters: nothing in it to check.
+  if (!colour && append_plain(out, errors, source, source_name)) return out;
+  return message_from_rendered(render_report_to_memory(errors, source, source_name, colour));
+}
+
+void append_report_message(std::string& out, std::span<const ParseError> errors,
+                           std::string_view source, std::string_view source_name) {
+  const bool colour = report_colour_enabled();
+  if (!colour && append_plain(out, errors, source, source_name)) return;
+  const std::size_t old_size = out.size();
+  try {
+    append_rendered(out, PlacedLabels(errors, source), source_name, colour);
+  } catch (const std::length_error& error) {
+    out.resize(old_size);
+    out += failed_write_message(error.what());
+  }
 }
 
 }  // namespace kolvi::diagnostics

@@ -1,5 +1,5 @@
-// The sinks agree: the same calls give the same text as UTF-8, as a measure, and as code units of
-// every width, including pieces copied in overlapping blocks.
+// The sinks agree: the same calls give the same text as UTF-8 (appended or written into a buffer),
+// as a measure, and as code units of every width, including pieces copied in overlapping blocks.
 #include "text/text_sink.hpp"
 
 #include <gtest/gtest.h>
@@ -61,6 +61,11 @@ TEST(TextSink, EverySinkWritesTheSameText) {
         write_script(measure, before, run, count);
         EXPECT_EQ(measure.max_code_point(), U'\U0001F600');
         expect_units_match<std::uint32_t>(before, run, count, expected, measure);
+        std::string buffer(expected.size(), '\0');
+        Utf8BufferSink bytes(buffer.data());
+        write_script(bytes, before, run, count);
+        EXPECT_EQ(bytes.position(), buffer.data() + buffer.size());
+        EXPECT_EQ(buffer, expected);
       }
     }
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/unit_copy.hpp"
 #include "text/utf8.hpp"
 
 namespace kolvi::text {
@@ -156,12 +157,8 @@ class MeasureSink {
 };
 
 // The loops of UnitSink, out of line and compiled once per code unit: a report calls them a few
-// times on short text, and on long text they run many units per step.
-template <class Unit>
-Unit* widen_ascii(std::string_view ascii, Unit* out) noexcept;
-template <class Unit>
-Unit* fill_units(Unit* out, std::size_t count, char32_t c) noexcept;
-// Also raises `max` to the largest code point written.
+// times on short text, and on long text they run many units per step. write_text also raises
+// `max` to the largest code point written.
 template <class Unit>
 Unit* write_text(std::string_view text, Unit* out, char32_t& max) noexcept;
 template <class Unit>

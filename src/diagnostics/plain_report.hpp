@@ -7,24 +7,17 @@
 #include <span>
 #include <string_view>
 
-#include "base/decimal.hpp"
 #include "version/parse_error.hpp"
 
 namespace kolvi::diagnostics {
 
-// At least the size of an error's message, in UTF-8 bytes and so in code points too: "found",
-// the found item and "expected" take under 64 bytes ("something else" included), and each
-// expected item its label, a quoted character or "end of input", with its ", " or "or ".
-std::size_t message_size_bound(const version::ParseError& error) noexcept;
-
 // The text render_report gives without colour, for reports of that shape only: one error, a
-// source and a source name of printable ASCII (so the source is one line), and an ASCII message
-// of at most kMessageCapacity bytes. The writer's widths are then all one cell, the line number is
-// 1, and the text's length follows from a few sizes, so a caller can size its buffer exactly
-// without a pass over the text. `errors`, `source` and `source_name` must outlive this object.
+// source and a source name of printable ASCII (so the source is one line), and an ASCII message.
+// The writer's widths are then all one cell, the line number is 1, and the text's length follows
+// from a few sizes, so a caller can size its buffer exactly without a pass over the text.
+// `errors`, `source` and `source_name` must outlive this object.
 class PlainReport {
  public:
-  static constexpr std::size_t kMessageCapacity = 256;
   // The largest code point of every such report (U+2570, the label corner): its text needs
   // 16-bit code units, and all of it fits them.
   static constexpr char32_t kMaxCodePoint = U'╰';
@@ -48,16 +41,17 @@ class PlainReport {
   template <class Out>
   void lay_out(Out& out) const noexcept;
 
+  const version::ParseError* error_ = nullptr;
   std::string_view source_name_;
-  std::string_view shown_;  // the source without trailing spaces
-  std::size_t start_ = 0;   // the label's columns, which are its byte offsets
+  std::uint8_t known_source_name_ = 0;  // which of the grammar's names it is, if any
+  std::string_view shown_;              // the source without trailing spaces
+  std::size_t start_ = 0;               // the label's columns, which are its byte offsets
   std::size_t end_ = 0;
   std::size_t arrow_ = 0;
-  base::Decimal column_{0};
-  std::size_t message_size_ = 0;
+  // The frame's column, start_ + 1, in decimal.
+  char column_[20];
+  std::size_t column_size_ = 0;
   bool holds_ = false;
-  // Filled only up to message_size_: a report of a failed parse should not clear what it skips.
-  char message_[kMessageCapacity];
 };
 
 }  // namespace kolvi::diagnostics

@@ -301,6 +301,15 @@ std::size_t row_bound(std::size_t line_number_width) noexcept {
   return 8 * kPieceBound + 2 * line_number_width;
 }
 
+// "found", the found item and "expected" take under 64 units ("something else" included); an
+// item is its label, a quoted character or "end of input", with its ", " or "or ".
+std::size_t message_bound(const ParseError& error) noexcept {
+  std::size_t bound = 64;
+  for (const ExpectedItem& item : error.expected)
+    bound += item.label.size() + 20;
+  return bound;
+}
+
 template <class Sink>
 Sink write_report(Sink sink, const PlacedLabels& labels, std::string_view source_name,
                   bool colour) {
@@ -383,7 +392,7 @@ std::size_t ReportText::length_bound() const noexcept {
     const std::size_t label_cells = label.cell_count() - label.start_column;
     bound += 3 * row + kDecimalBound + kPieceBound * label.shown.size()
              + 2 * (label.blank_cells + kWidestCell * kPieceBound * label_cells)
-             + message_size_bound(*label.error);
+             + message_bound(*label.error);
   }
   return bound;
 }

@@ -91,8 +91,15 @@ struct KnownSourceNames {
   static constexpr std::uint8_t kUnknown = sizeof...(kNames);
   static std::uint8_t index_of(std::string_view name) noexcept {
     std::uint8_t index = 0;
-    (void)((name == kNames || (++index, false)) || ...);
+    (void)((is(name, kNames) || (++index, false)) || ...);
     return index;
+  }
+
+  // Callers pass the constants themselves, so the address usually settles it.
+  static bool is(std::string_view name, std::string_view known) noexcept {
+    return name.size() == known.size()
+           && (name.data() == known.data()
+               || std::memcmp(name.data(), known.data(), known.size()) == 0);
   }
 
   // Puts the frame top of the name at `index` through `out`.
@@ -215,11 +222,8 @@ bool has_ascii_message(const version::ParseError& error) noexcept {
 
 }  // namespace
 
-PlainReport::PlainReport(std::span<const version::ParseError> errors, std::string_view source,
-                         std::string_view source_name) noexcept
-    : source_name_(source_name) {
-  if (errors.size() != 1) return;
-  const version::ParseError& error = errors.front();
+void PlainReport::place(const version::ParseError& error, std::string_view source) noexcept {
+  const std::string_view source_name = source_name_;
   // A reversed span is the general writer's internal fault to report.
   if (error.span.start > error.span.end) return;
   if (text::plain_ascii_end(source, 0) != source.size()) return;

@@ -23,7 +23,10 @@ class PlainReport {
   static constexpr char32_t kMaxCodePoint = U'╰';
 
   PlainReport(std::span<const version::ParseError> errors, std::string_view source,
-              std::string_view source_name) noexcept;
+              std::string_view source_name) noexcept
+      : source_name_(source_name) {
+    if (errors.size() == 1) place(errors.front(), source);
+  }
 
   // Whether the report has the shape above; nothing else may be called when it has not.
   bool holds() const noexcept { return holds_; }
@@ -37,6 +40,10 @@ class PlainReport {
   void write(char* out) const noexcept;
 
  private:
+  // Lays out the report of `error` when it has the plain shape. Out of line with few arguments:
+  // all of them go in registers.
+  void place(const version::ParseError& error, std::string_view source) noexcept;
+
   // Runs the layout through `out`, which counts the text or writes it.
   template <class Out>
   void lay_out(Out& out) const noexcept;

@@ -69,14 +69,16 @@ Ref report_str(const diagnostics::ReportText& report) {
   return str;
 }
 
-Ref report_message_str(std::span<const version::ParseError> errors, std::string_view text,
-                       std::string_view source_name) {
+// The report as a new str, or null with the interpreter's exception set. A raw reference rather
+// than a Ref: returned in a register, it leaves all six arguments in registers too.
+PyObject* new_report_str(std::span<const version::ParseError> errors, std::string_view text,
+                         std::string_view source_name) {
   const bool colour = diagnostics::report_colour_enabled();
   if (!colour) {
     const diagnostics::PlainReport plain(errors, text, source_name);
-    if (plain.holds()) return plain_report_str(plain);
+    if (plain.holds()) return plain_report_str(plain).release();
   }
-  return report_str(diagnostics::ReportText(errors, text, source_name, colour));
+  return report_str(diagnostics::ReportText(errors, text, source_name, colour)).release();
 }
 
 // RuntimeError(message), made by the type's tp_new alone: calling the type would run the
@@ -104,7 +106,7 @@ void set_raised(Ref error) {
 
 PyObject* raise_parse_report(std::span<const version::ParseError> errors, std::string_view text,
                              std::string_view source_name) {
-  const Ref message = report_message_str(errors, text, source_name);
+  const Ref message = Ref::steal(new_report_str(errors, text, source_name));
   if (!message) return nullptr;
   Ref error = new_runtime_error(message.get());
   if (error) set_raised(std::move(error));

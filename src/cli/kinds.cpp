@@ -35,7 +35,7 @@ void append_not_utf8(std::string& out, const LineLocation* where) {
 void append_report(std::string& out, std::span<const version::ParseError> errors,
                    std::string_view text, std::string_view source_name, const LineLocation* where) {
   append_location(out, where);
-  out += diagnostics::report_message(errors, text, source_name);
+  diagnostics::append_report_message(out, errors, text, source_name);
 }
 
 }  // namespace kolvi::cli

@@ -61,7 +61,8 @@ struct LineLocation {
 // Appends the message of an input that is not valid UTF-8.
 void append_not_utf8(std::string& out, const LineLocation* where);
 
-// Appends the report of a failed parse, the text the Python class would raise.
+// Appends the report of a failed parse of `text`, which is valid UTF-8: the text the Python
+// class would raise.
 void append_report(std::string& out, std::span<const version::ParseError> errors,
                    std::string_view text, std::string_view source_name, const LineLocation* where);
 

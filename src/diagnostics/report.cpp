@@ -22,6 +22,7 @@
 
 #include "base/decimal.hpp"
 #include "diagnostics/colour.hpp"
+#include "diagnostics/plain_report.hpp"
 #include "text/ascii_scan.hpp"
 #include "text/text_sink.hpp"
 #include "text/unicode.hpp"
@@ -330,6 +331,30 @@ ReportText::Extent write_units(Unit* out, const PlacedLabels& labels, std::strin
   return {static_cast<std::size_t>(sink.position() - out), sink.max_code_point()};
 }
 
+void append_rendered(std::string& out, const PlacedLabels& labels, std::string_view source_name,
+                     bool colour) {
+  out.reserve(out.size() + 256 + source_name.size()
+              + labels.first().line.text.size() * (colour ? 48 : 4));
+  write_report(text::Utf8Sink(out), labels, source_name, colour);
+}
+
+// Appends the report when it has the plain shape, sized exactly beforehand; false otherwise.
+bool append_plain(std::string& out, std::span<const ParseError> errors, std::string_view source,
+                  std::string_view source_name) {
+  const PlainReport plain(errors, source, source_name);
+  if (!plain.holds()) return false;
+  const std::size_t old_size = out.size();
+  out.resize(old_size + plain.utf8_size());
+  plain.write(out.data() + old_size);
+  return true;
+}
+
+std::string failed_write_message(std::string_view reason) {
+  std::string message = "Failed to write error to string: ";
+  message += reason;
+  return message;
+}
+
 std::string describe(const utf8::Fault& fault) {
   if (fault.length == 0) {
     std::string text = "incomplete utf-8 byte sequence from index ";
@@ -347,10 +372,8 @@ std::string describe(const utf8::Fault& fault) {
 
 std::string render_report(std::span<const ParseError> errors, std::string_view source,
                           std::string_view source_name, bool colour) {
-  const PlacedLabels labels(errors, source);
   std::string out;
-  out.reserve(256 + source_name.size() + labels.first().line.text.size() * (colour ? 48 : 4));
-  write_report(text::Utf8Sink(out), labels, source_name, colour);
+  append_rendered(out, PlacedLabels(errors, source), source_name, colour);
   return out;
 }
 
@@ -399,7 +422,7 @@ RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::
 }
 
 std::string message_from_rendered(RenderedReport rendered) {
-  if (rendered.write_error) return "Failed to write error to string: " + *rendered.write_error;
+  if (rendered.write_error) return failed_write_message(*rendered.write_error);
   if (const std::optional<utf8::Fault> fault = utf8::first_fault(rendered.bytes)) {
     return "Invalid UTF-8 string: " + describe(*fault);
   }
@@ -408,8 +431,24 @@ std::string message_from_rendered(RenderedReport rendered) {
 
 std::string report_message(std::span<const ParseError> errors, std::string_view source,
                            std::string_view source_name) {
-  return message_from_rendered(
-      render_report_to_memory(errors, source, source_name, report_colour_enabled()));
+  const bool colour = report_colour_enabled();
+  std::string out;
+  // A plain report is ASCII and box-drawing characters: nothing in it to check.
+  if (!colour && append_plain(out, errors, source, source_name)) return out;
+  return message_from_rendered(render_report_to_memory(errors, source, source_name, colour));
+}
+
+void append_report_message(std::string& out, std::span<const ParseError> errors,
+                           std::string_view source, std::string_view source_name) {
+  const bool colour = report_colour_enabled();
+  if (!colour && append_plain(out, errors, source, source_name)) return;
+  const std::size_t old_size = out.size();
+  try {
+    append_rendered(out, PlacedLabels(errors, source), source_name, colour);
+  } catch (const std::length_error& error) {
+    out.resize(old_size);
+    out += failed_write_message(error.what());
+  }
 }
 
 }  // namespace kolvi::diagnostics

@@ -72,4 +72,9 @@ std::string message_from_rendered(RenderedReport rendered);
 std::string report_message(std::span<const ParseError> errors, std::string_view source,
                            std::string_view source_name);
 
+// Appends report_message's text for `errors` from a parse of `source`, with the source and the
+// source name valid UTF-8: the report is valid UTF-8 then, and is not checked again.
+void append_report_message(std::string& out, std::span<const ParseError> errors,
+                           std::string_view source, std::string_view source_name);
+
 }  // namespace kolvi::diagnostics

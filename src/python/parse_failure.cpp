@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "diagnostics/colour.hpp"
+#include "diagnostics/plain_report.hpp"
 #include "diagnostics/report.hpp"
 #include "python/ref.hpp"
 
@@ -37,6 +38,15 @@ void write_into(const diagnostics::ReportText& report, PyObject* str) {
   }
 }
 
+// The plain report's length is known without writing it, so it goes straight into its str.
+Ref plain_report_str(const diagnostics::PlainReport& report) {
+  Ref str =
+      Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(report.length()),
+                               static_cast<Py_UCS4>(diagnostics::PlainReport::kMaxCodePoint)));
+  if (str) report.write(PyUnicode_2BYTE_DATA(str.get()));
+  return str;
+}
+
 Ref report_str(const diagnostics::ReportText& report) {
   if (report.length_bound() <= kScratchUnits) {
     std::array<Py_UCS2, kScratchUnits> scratch;
@@ -57,6 +67,18 @@ Ref report_str(const diagnostics::ReportText& report) {
   Ref str = new_str(report.measure());
   if (str) write_into(report, str.get());
   return str;
+}
+
+// The report as a new str, or null with the interpreter's exception set. A raw reference rather
+// than a Ref: returned in a register, it leaves all six arguments in registers too.
+PyObject* new_report_str(std::span<const version::ParseError> errors, std::string_view text,
+                         std::string_view source_name) {
+  const bool colour = diagnostics::report_colour_enabled();
+  if (!colour) {
+    const diagnostics::PlainReport plain(errors, text, source_name);
+    if (plain.holds()) return plain_report_str(plain).release();
+  }
+  return report_str(diagnostics::ReportText(errors, text, source_name, colour)).release();
 }
 
 // RuntimeError(message), made by the type's tp_new alone: calling the type would run the
@@ -84,9 +106,7 @@ void set_raised(Ref error) {
 
 PyObject* raise_parse_report(std::span<const version::ParseError> errors, std::string_view text,
                              std::string_view source_name) {
-  const diagnostics::ReportText report(errors, text, source_name,
-                                       diagnostics::report_colour_enabled());
-  const Ref message = report_str(report);
+  const Ref message = Ref::steal(new_report_str(errors, text, source_name));
   if (!message) return nullptr;
   Ref error = new_runtime_error(message.get());
   if (error) set_raised(std::move(error));

@@ -83,24 +83,21 @@ inline std::uint64_t load_tail(std::string_view text, std::size_t pos) noexcept 
   if (text.size() >= 8) {
     value = load(text.data() + text.size() - 8) >> (8 * (8 - count));
   } else {
-    // Loads of 4, 2 and 1 bytes, so that no byte past the text is read.
+    // Two loads of 4 bytes that overlap, or for 1 to 3 bytes the first, middle and last byte: all
+    // of the bytes, and none past the text.
     const char* bytes = text.data() + pos;
-    unsigned shift = 0;
-    if (count & 4) {
-      std::uint32_t part;
-      std::memcpy(&part, bytes, sizeof part);
-      value = part;
-      bytes += 4;
-      shift = 32;
+    if (count >= 4) {
+      std::uint32_t low;
+      std::uint32_t high;
+      std::memcpy(&low, bytes, sizeof low);
+      std::memcpy(&high, bytes + count - 4, sizeof high);
+      value = low | (std::uint64_t{high} << (8 * (count - 4)));
+    } else {
+      const auto byte_at = [&](std::size_t i) {
+        return std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+      };
+      value = byte_at(0) | byte_at(count / 2) | byte_at(count - 1);
     }
-    if (count & 2) {
-      std::uint16_t part;
-      std::memcpy(&part, bytes, sizeof part);
-      value |= std::uint64_t{part} << shift;
-      bytes += 2;
-      shift += 16;
-    }
-    if (count & 1) value |= std::uint64_t{static_cast<unsigned char>(*bytes)} << shift;
   }
   return value | (filler << (8 * count));
 }
@@ -123,26 +120,43 @@ std::size_t run_end(std::string_view text, std::size_t pos, Marks marks) noexcep
 }
 
 #if defined(__SSE2__)
-// Sixteen bytes a step for long runs, where the processor has SSE2 (every x86-64 does):
-// `marks(vector)` gives the movemask of the bytes that end the run. The words finish the rest.
+// Sixteen bytes a vector for long runs, where the processor has SSE2 (every x86-64 does):
+// `marks(vector)` gives the movemask of the bytes that end the run. Texts shorter than a vector
+// are left to the words: the result is then past the end of the text. Scans of the few bytes of
+// short texts go to the words directly.
 template <class Marks>
 std::size_t vector_run_end(std::string_view text, std::size_t& pos, Marks marks) noexcept {
+  const auto mask_at = [&](std::size_t at) {
+    return static_cast<unsigned>(
+        marks(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at))));
+  };
+  // Four vectors a step with one test for all of them; the step that holds the end of the run is
+  // taken again a vector at a time.
+  for (; pos + 64 <= text.size(); pos += 64) {
+    if ((mask_at(pos) | mask_at(pos + 16) | mask_at(pos + 32) | mask_at(pos + 48)) != 0) break;
+  }
   for (; pos + 16 <= text.size(); pos += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
-    if (const unsigned mask = static_cast<unsigned>(marks(bytes))) {
+    if (const unsigned mask = mask_at(pos)) {
       return pos + static_cast<std::size_t>(std::countr_zero(mask));
     }
   }
-  return text.size() + 1;
+  // The last few bytes of a text of a vector or more: one vector that ends with the text, its
+  // bytes before `pos` left out.
+  if (pos < text.size() && text.size() >= 16) {
+    const std::size_t last = text.size() - 16;
+    const unsigned mask = mask_at(last) & (~0U << (pos - last));
+    return mask == 0 ? text.size() : last + static_cast<std::size_t>(std::countr_zero(mask));
+  }
+  return pos == text.size() ? pos : text.size() + 1;
 }
 #endif
 
 // The end of the ASCII run from `pos`.
 inline std::size_t ascii_end(std::string_view text, std::size_t pos) noexcept {
 #if defined(__SSE2__)
-  const std::size_t end =
-      vector_run_end(text, pos, [](__m128i bytes) { return _mm_movemask_epi8(bytes); });
-  if (end <= text.size()) return end;
+  if (text.size() - pos >= 16) {
+    return vector_run_end(text, pos, [](__m128i bytes) { return _mm_movemask_epi8(bytes); });
+  }
 #endif
   return run_end(text, pos, [](std::uint64_t w) { return word::non_ascii(w); });
 }
@@ -151,11 +165,12 @@ inline std::size_t ascii_end(std::string_view text, std::size_t pos) noexcept {
 // ASCII.
 inline std::size_t plain_ascii_end(std::string_view text, std::size_t pos) noexcept {
 #if defined(__SSE2__)
-  // Signed bytes: those from 0x80 up are negative, so below 0x20 as well.
-  const std::size_t end = vector_run_end(text, pos, [](__m128i bytes) {
-    return _mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)));
-  });
-  if (end <= text.size()) return end;
+  if (text.size() - pos >= 16) {
+    // Signed bytes: those from 0x80 up are negative, so below 0x20 as well.
+    return vector_run_end(text, pos, [](__m128i bytes) {
+      return _mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)));
+    });
+  }
 #endif
   return run_end(text, pos,
                  [](std::uint64_t w) { return word::non_ascii(w) | word::bytes_below(w, 0x20); });

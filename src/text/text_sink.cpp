@@ -78,28 +78,6 @@ std::size_t code_point_count(std::string_view text) noexcept {
   return count_code_points(text);
 }
 
-// Short runs by a plain loop; longer ones by the same loop, which the compiler widens many bytes a
-// step but sets up at a cost that only pays off past a few units.
-template <class Unit>
-Unit* widen_ascii(std::string_view ascii, Unit* out) noexcept {
-  if (ascii.size() <= 16) {
-    for (const char c : ascii)
-      *out++ = static_cast<unsigned char>(c);
-    return out;
-  }
-  for (std::size_t i = 0; i < ascii.size(); ++i)
-    out[i] = static_cast<unsigned char>(ascii[i]);
-  return out + ascii.size();
-}
-
-template <class Unit>
-Unit* fill_units(Unit* out, std::size_t count, char32_t c) noexcept {
-  const auto unit = static_cast<Unit>(c);
-  for (std::size_t i = 0; i < count; ++i)
-    out[i] = unit;
-  return out + count;
-}
-
 template <class Unit>
 Unit* write_text(std::string_view text, Unit* out, char32_t& max) noexcept {
   for (std::size_t pos = 0; pos < text.size();) {
@@ -129,8 +107,6 @@ Unit* write_repeated_pieces(std::string_view before, char32_t c, std::string_vie
 }
 
 #define KOLVI_UNIT_SINK_LOOPS(Unit)                                                               \
-  template Unit* widen_ascii(std::string_view, Unit*) noexcept;                                   \
-  template Unit* fill_units(Unit*, std::size_t, char32_t) noexcept;                               \
   template Unit* write_text(std::string_view, Unit*, char32_t&) noexcept;                         \
   template Unit* write_pieces(std::string_view, std::string_view, std::string_view,               \
                               Unit*) noexcept;                                                    \

@@ -1,14 +1,17 @@
-// Destinations for text written piece by piece: UTF-8 appended to a std::string, a measure of the
-// length and largest code point, and fixed-width code units (Latin-1, UCS-2, UCS-4) written into a
-// buffer sized beforehand. All take the same calls, so one writer serves them all.
+// Destinations for text written piece by piece: UTF-8 appended to a std::string or written into a
+// buffer sized beforehand, a measure of the length and largest code point, and fixed-width code
+// units (Latin-1, UCS-2, UCS-4) written into a buffer sized beforehand. All take the same calls, so
+// one writer serves them all.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "text/unit_copy.hpp"
 #include "text/utf8.hpp"
 
 namespace kolvi::text {
@@ -62,6 +65,56 @@ class Utf8Sink {
   std::string& out_;
 };
 
+// Writes UTF-8 from `out` on, unchecked: the buffer must hold the text (a bound or an exact
+// measure sizes it). What Utf8Sink appends piece by piece, without growing a string as it goes.
+class Utf8BufferSink {
+ public:
+  explicit Utf8BufferSink(char* out) noexcept : out_(out) {}
+
+  char* position() const noexcept { return out_; }
+
+  template <std::size_t N>
+  [[gnu::always_inline]] void literal(const char (&s)[N]) noexcept {
+    std::memcpy(out_, s, N - 1);
+    out_ += N - 1;
+  }
+  void ascii(std::string_view s) noexcept { copy(s); }
+  void text(std::string_view s) noexcept { copy(s); }
+  void character(char32_t c) noexcept { out_ = utf8::encode(c, out_); }
+  void repeat(char32_t c, std::size_t count) noexcept {
+    if (c < 0x80) {
+      std::memset(out_, static_cast<int>(c), count);
+      out_ += count;
+      return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+      out_ = utf8::encode(c, out_);
+  }
+  void pieces(std::string_view before, std::string_view run, std::string_view after) noexcept {
+    for (const char c : run) {
+      copy(before);
+      *out_++ = c;
+      copy(after);
+    }
+  }
+  void repeat_pieces(std::string_view before, char32_t c, std::string_view after,
+                     std::size_t count) noexcept {
+    for (std::size_t i = 0; i < count; ++i) {
+      copy(before);
+      out_ = utf8::encode(c, out_);
+      copy(after);
+    }
+  }
+
+ private:
+  void copy(std::string_view s) noexcept {
+    std::memcpy(out_, s.data(), s.size());
+    out_ += s.size();
+  }
+
+  char* out_;
+};
+
 // The largest code point of UTF-8 text, ASCII counting as U+007F; 0 for an empty text.
 char32_t max_code_point(std::string_view text) noexcept;
 // Code points in UTF-8 text.
@@ -104,12 +157,8 @@ class MeasureSink {
 };
 
 // The loops of UnitSink, out of line and compiled once per code unit: a report calls them a few
-// times on short text, and on long text they run many units per step.
-template <class Unit>
-Unit* widen_ascii(std::string_view ascii, Unit* out) noexcept;
-template <class Unit>
-Unit* fill_units(Unit* out, std::size_t count, char32_t c) noexcept;
-// Also raises `max` to the largest code point written.
+// times on short text, and on long text they run many units per step. write_text also raises
+// `max` to the largest code point written.
 template <class Unit>
 Unit* write_text(std::string_view text, Unit* out, char32_t& max) noexcept;
 template <class Unit>

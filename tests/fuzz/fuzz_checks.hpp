@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "diagnostics/plain_report.hpp"
 #include "diagnostics/report.hpp"
 #include "text/utf8.hpp"
 #include "version/parse_error.hpp"
@@ -134,14 +135,36 @@ inline void check_report_text(std::span<const version::ParseError> errors, std::
   check(decoded == rendered, "report written as code units differs from the rendered one", decoded);
 }
 
+// Where the plain writer takes a report, it gives the text without colour, in exactly the size
+// it announces (the sanitizers catch a write past it).
+inline void check_plain_report(std::span<const version::ParseError> errors, std::string_view text,
+                               std::string_view source_name, std::string_view rendered) {
+  const diagnostics::PlainReport plain(errors, text, source_name);
+  if (!plain.holds()) return;
+  std::string bytes(plain.utf8_size(), '\0');
+  plain.write(bytes.data());
+  check(bytes == rendered, "plain report differs from the rendered one", bytes);
+  std::vector<std::uint16_t> units(plain.length());
+  plain.write(units.data());
+  std::string decoded;
+  for (const std::uint16_t unit : units)
+    utf8::append(decoded, static_cast<char32_t>(unit));
+  check(decoded == rendered, "plain report as UTF-16 differs from the rendered one", decoded);
+}
+
 inline void check_reports(std::span<const version::ParseError> errors, std::string_view text,
                           std::string_view source_name) {
   for (const bool colour : {false, true}) {
     const std::string rendered = diagnostics::render_report(errors, text, source_name, colour);
     check_report(rendered);
     check_report_text(errors, text, source_name, colour, rendered);
+    if (!colour) check_plain_report(errors, text, source_name, rendered);
   }
-  check_report(diagnostics::report_message(errors, text, source_name));
+  const std::string message = diagnostics::report_message(errors, text, source_name);
+  check_report(message);
+  std::string appended;
+  diagnostics::append_report_message(appended, errors, text, source_name);
+  check(appended == message, "appended report differs from the report message", appended);
 }
 
 // Text forms of any value: valid UTF-8, and the debug form on one line.

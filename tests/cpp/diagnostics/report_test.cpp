@@ -252,6 +252,19 @@ TEST(ReportMessage, FallbackMessages) {
   }
 }
 
+// Appended after what is there already, plain reports and others alike.
+TEST(ReportMessage, AppendsTheSameText) {
+  for (const std::string_view text : {"1.2.3_", "a..b", "a b", "a\tb", "versión-1.0", "1.x\n2"}) {
+    SCOPED_TRACE(text);
+    const version::ParseResult<version::Version> result = version::parse_version(text);
+    ASSERT_FALSE(result.ok());
+    std::string out = "before: ";
+    append_report_message(out, result.errors(), text, version::version_source_name);
+    EXPECT_EQ(out,
+              "before: " + report_message(result.errors(), text, version::version_source_name));
+  }
+}
+
 TEST(ReportMessage, RendersWithTheProcessDecision) {
   const std::vector<ParseError> errors = errors_of(version::parse_semver("1.2.x"));
   const bool colour = report_colour_enabled();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,6 +53,31 @@ TEST(AsciiScan, ScansStartAnywhere) {
   for (std::size_t start = 0; start <= text.size(); ++start) {
     SCOPED_TRACE(start);
     EXPECT_EQ(ascii_end_before(text, start, '\t', '\t'), start <= 16 ? 16 : text.size());
+  }
+}
+
+// Marked bytes before the start do not count, whichever step (a vector, the vector that ends with
+// the text, a word) holds them.
+TEST(AsciiScan, ScansFromAStartPastMarkedBytes) {
+  const struct {
+    const char* name;
+    char marked;
+    std::size_t (*scan)(std::string_view, std::size_t);
+  } cases[] = {
+      {"non-ASCII", '\xc3', [](std::string_view t, std::size_t p) { return ascii_end(t, p); }},
+      {"control", '\x01', [](std::string_view t, std::size_t p) { return plain_ascii_end(t, p); }},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t length = 0; length <= 70; ++length) {
+      for (std::size_t start = 0; start <= length; ++start) {
+        for (std::size_t position = start; position <= length; ++position) {
+          std::string text = text_with(length, position, c.marked);
+          std::fill(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(start), c.marked);
+          ASSERT_EQ(c.scan(text, start), position)
+              << c.name << " from " << start << " at " << position << " of " << length;
+        }
+      }
+    }
   }
 }
 

@@ -1,9 +1,10 @@
-// The sinks agree: the same calls give the same text as UTF-8, as a measure, and as code units of
-// every width, including pieces copied in overlapping blocks.
+// The sinks agree: the same calls give the same text as UTF-8 (appended or written into a buffer),
+// as a measure, and as code units of every width, including pieces copied in overlapping blocks.
 #include "text/text_sink.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -61,6 +62,11 @@ TEST(TextSink, EverySinkWritesTheSameText) {
         write_script(measure, before, run, count);
         EXPECT_EQ(measure.max_code_point(), U'\U0001F600');
         expect_units_match<std::uint32_t>(before, run, count, expected, measure);
+        std::string buffer(expected.size(), '\0');
+        Utf8BufferSink bytes(buffer.data());
+        write_script(bytes, before, run, count);
+        EXPECT_EQ(bytes.position(), buffer.data() + buffer.size());
+        EXPECT_EQ(buffer, expected);
       }
     }
   }
@@ -83,6 +89,34 @@ TEST(TextSink, NarrowUnitsWriteTheirText) {
   EXPECT_EQ(std::string(latin1.begin(), latin1.begin() + (narrow.position() - latin1.data())),
             "\xe9<a><b>");
   EXPECT_EQ(narrow.max_code_point(), U'é');
+}
+
+// The loops behind the sinks, at every length around their steps, stay inside their units.
+template <class Unit>
+void expect_loops_write_exactly(std::size_t length) {
+  constexpr Unit kGuard = 0x55;
+  std::string ascii(length, ' ');
+  for (std::size_t i = 0; i < length; ++i)
+    ascii[i] = static_cast<char>('!' + i % 90);
+  std::vector<Unit> units(length + 40, kGuard);
+  EXPECT_EQ(widen_ascii(ascii, units.data() + 1), units.data() + 1 + length);
+  EXPECT_EQ(units[0], kGuard);
+  for (std::size_t i = 0; i < length; ++i)
+    EXPECT_EQ(units[1 + i], static_cast<Unit>(ascii[i]));
+  EXPECT_EQ(units[1 + length], kGuard);
+  EXPECT_EQ(fill_units(units.data() + 1, length, U'─'), units.data() + 1 + length);
+  EXPECT_EQ(std::count(units.begin() + 1, units.begin() + 1 + length, static_cast<Unit>(U'─')),
+            static_cast<std::ptrdiff_t>(length));
+  EXPECT_EQ(units[0], kGuard);
+  EXPECT_EQ(units[1 + length], kGuard);
+}
+
+TEST(TextSink, LoopsWriteExactly) {
+  for (std::size_t length = 0; length <= 70; ++length) {
+    SCOPED_TRACE(length);
+    expect_loops_write_exactly<std::uint16_t>(length);
+    expect_loops_write_exactly<std::uint32_t>(length);
+  }
 }
 
 TEST(TextSink, MeasuresLengthAndLargestCodePoint) {

@@ -1,6 +1,6 @@
-// Sort keys against the order of the values themselves: every decided key comparison agrees
+// Order keys against the order of the values themselves: every decided key comparison agrees
 // with it, short values get keys that decide everything, and only long shared beginnings defer.
-#include "cli/sort_key.hpp"
+#include "version/order_key.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-namespace kolvi::cli {
+namespace kolvi::version {
 namespace {
 
-version::Version parsed(std::string_view text) {
-  auto result = version::parse_version(text);
+Version parsed(std::string_view text) {
+  auto result = parse_version(text);
   EXPECT_TRUE(result.ok()) << text;
   return std::move(result.value());
 }
@@ -42,18 +42,18 @@ const OrderCase kOrderCases[] = {
 };
 
 // The key comparison when it decides, else the values'.
-std::strong_ordering key_order(const version::Version& a, const version::Version& b) {
-  const auto decided = compare_keys(sort_key(a), sort_key(b));
+std::strong_ordering key_order(const Version& a, const Version& b) {
+  const auto decided = compare_keys(order_key(a), order_key(b));
   return decided ? *decided : a <=> b;
 }
 
-TEST(SortKey, OrdersLikeTheValues) {
+TEST(OrderKey, OrdersLikeTheValues) {
   for (const OrderCase& c : kOrderCases) {
     SCOPED_TRACE(c.name);
     for (std::size_t i = 0; i + 1 < c.ascending.size(); ++i) {
       SCOPED_TRACE(std::string(c.ascending[i]) + " < " + std::string(c.ascending[i + 1]));
-      const version::Version lower = parsed(c.ascending[i]);
-      const version::Version higher = parsed(c.ascending[i + 1]);
+      const Version lower = parsed(c.ascending[i]);
+      const Version higher = parsed(c.ascending[i + 1]);
       ASSERT_EQ(lower <=> higher, std::strong_ordering::less);
       EXPECT_EQ(key_order(lower, higher), std::strong_ordering::less);
       EXPECT_EQ(key_order(higher, lower), std::strong_ordering::greater);
@@ -61,7 +61,7 @@ TEST(SortKey, OrdersLikeTheValues) {
   }
 }
 
-TEST(SortKey, EqualValuesHaveEqualKeys) {
+TEST(OrderKey, EqualValuesHaveEqualKeys) {
   const std::pair<std::string_view, std::string_view> kEqual[] = {
       {"1.2.3+a", "1.2.3+b"},
       {"1.2.3-rc.1+a", "v1.2.3-rc.1"},
@@ -70,19 +70,20 @@ TEST(SortKey, EqualValuesHaveEqualKeys) {
   };
   for (const auto& [a, b] : kEqual) {
     SCOPED_TRACE(std::string(a) + " = " + std::string(b));
-    EXPECT_EQ(sort_key(parsed(a)), sort_key(parsed(b)));
-    EXPECT_EQ(compare_keys(sort_key(parsed(a)), sort_key(parsed(b))), std::strong_ordering::equal);
+    EXPECT_EQ(order_key(parsed(a)), order_key(parsed(b)));
+    EXPECT_EQ(compare_keys(order_key(parsed(a)), order_key(parsed(b))),
+              std::strong_ordering::equal);
   }
 }
 
 // Typical versions fit whole, so sorting them never goes back to the lines.
-TEST(SortKey, ShortValuesAreDecidedByTheirKeys) {
+TEST(OrderKey, ShortValuesAreDecidedByTheirKeys) {
   for (const std::string_view text :
        {"1.24.0-2", "12.2.0-13c", "2.36.1+deb12u1", "0.3.0.1", "2023.1", "abcde_"}) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(sort_key(parsed(text)) & 1, 1U);
+    EXPECT_EQ(order_key(parsed(text)) & 1, 1U);
   }
-  EXPECT_EQ(sort_key(parsed("1.0.0-aaaaaaaaaaaaaaaa")) & 1, 0U);
+  EXPECT_EQ(order_key(parsed("1.0.0-aaaaaaaaaaaaaaaa")) & 1, 0U);
 }
 
 // Random versions built from few pieces share long beginnings and often tie.
@@ -136,19 +137,19 @@ class RandomVersions {
   std::mt19937 random_{20261208};
 };
 
-TEST(SortKey, AgreesWithTheValuesOnRandomVersions) {
+TEST(OrderKey, AgreesWithTheValuesOnRandomVersions) {
   RandomVersions versions;
   for (int round = 0; round < 100'000; ++round) {
     const std::string a = versions.next();
     const std::string b = versions.next();
-    const auto va = version::parse_version(a);
-    const auto vb = version::parse_version(b);
+    const auto va = parse_version(a);
+    const auto vb = parse_version(b);
     if (!va.ok() || !vb.ok()) continue;
-    const auto decided = compare_keys(sort_key(va.value()), sort_key(vb.value()));
+    const auto decided = compare_keys(order_key(va.value()), order_key(vb.value()));
     if (!decided) continue;
     ASSERT_EQ(*decided, va.value() <=> vb.value()) << a << " vs " << b;
   }
 }
 
 }  // namespace
-}  // namespace kolvi::cli
+}  // namespace kolvi::version

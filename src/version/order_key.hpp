@@ -20,12 +20,12 @@
 
 #include "version/version.hpp"
 
-namespace kolvi::cli {
+namespace kolvi::version {
 
-std::uint64_t sort_key(const version::SemVer& value) noexcept;
-std::uint64_t sort_key(const version::DotSeparated& value) noexcept;
-std::uint64_t sort_key(const version::Other& value) noexcept;
-std::uint64_t sort_key(const version::Version& value) noexcept;
+std::uint64_t order_key(const SemVer& value) noexcept;
+std::uint64_t order_key(const DotSeparated& value) noexcept;
+std::uint64_t order_key(const Other& value) noexcept;
+std::uint64_t order_key(const Version& value) noexcept;
 
 // Whether the whole order code fitted. Two keys that differ order like their values; equal
 // whole keys mean equal values; only equal keys that were cut short need the values.
@@ -40,4 +40,4 @@ inline std::optional<std::strong_ordering> compare_keys(std::uint64_t a, std::ui
   return std::nullopt;
 }
 
-}  // namespace kolvi::cli
+}  // namespace kolvi::version

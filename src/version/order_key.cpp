@@ -1,12 +1,12 @@
-// Building the order codes of sort_key.hpp into 64-bit keys.
+// Building the order codes of order_key.hpp into 64-bit keys.
 
-#include "cli/sort_key.hpp"
+#include "version/order_key.hpp"
 
 #include <bit>
 #include <string_view>
 #include <variant>
 
-namespace kolvi::cli {
+namespace kolvi::version {
 
 namespace {
 
@@ -37,7 +37,7 @@ class CodeWriter {
     if (length > 1) put(number & ((std::uint32_t{1} << (length - 1)) - 1), length - 1);
   }
 
-  void put_identifiers(const version::TextList& identifiers) noexcept {
+  void put_identifiers(const TextList& identifiers) noexcept {
     for (std::size_t i = 0; i < identifiers.size() && !cut_; ++i) {
       if (i > 0) put(1, kCharacterBits);
       for (const char c : identifiers[i])
@@ -52,7 +52,7 @@ class CodeWriter {
     put(0, 8);
   }
 
-  std::uint64_t key(version::Kind rank) const noexcept {
+  std::uint64_t key(Kind rank) const noexcept {
     return (static_cast<std::uint64_t>(rank) << (64 - kRankBits))
            | (code_ << (kCodeBits - used_) << 1) | (cut_ ? 0 : 1);
   }
@@ -65,7 +65,7 @@ class CodeWriter {
 
 }  // namespace
 
-std::uint64_t sort_key(const version::SemVer& value) noexcept {
+std::uint64_t order_key(const SemVer& value) noexcept {
   CodeWriter code;
   code.put_number(value.major);
   code.put_number(value.minor);
@@ -76,23 +76,23 @@ std::uint64_t sort_key(const version::SemVer& value) noexcept {
   } else {
     code.put(1, 1);
   }
-  return code.key(version::Kind::semver);
+  return code.key(Kind::semver);
 }
 
-std::uint64_t sort_key(const version::DotSeparated& value) noexcept {
+std::uint64_t order_key(const DotSeparated& value) noexcept {
   CodeWriter code;
   code.put_identifiers(value.parts);
-  return code.key(version::Kind::dot_separated);
+  return code.key(Kind::dot_separated);
 }
 
-std::uint64_t sort_key(const version::Other& value) noexcept {
+std::uint64_t order_key(const Other& value) noexcept {
   CodeWriter code;
   code.put_bytes(value.value);
-  return code.key(version::Kind::other);
+  return code.key(Kind::other);
 }
 
-std::uint64_t sort_key(const version::Version& value) noexcept {
-  return std::visit([](const auto& held) { return sort_key(held); }, value.value());
+std::uint64_t order_key(const Version& value) noexcept {
+  return std::visit([](const auto& held) { return order_key(held); }, value.value());
 }
 
-}  // namespace kolvi::cli
+}  // namespace kolvi::version

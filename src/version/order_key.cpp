@@ -12,8 +12,15 @@ namespace {
 
 constexpr unsigned kRankBits = 2;
 constexpr unsigned kCodeBits = 64 - kRankBits - 1;
-constexpr unsigned kCharacterBits = 7;
 constexpr unsigned kLengthBits = 6;  // bit lengths 0 to 32
+
+// The 7-bit symbols of texts, in their order.
+constexpr unsigned kSymbolBits = 7;
+constexpr std::uint64_t kEnd = 0;
+constexpr std::uint64_t kSeparator = 1;
+constexpr std::uint64_t kLowEscape = 2;  // then a byte below ' ' in 5 bits
+constexpr unsigned char kFirstPlain = 0x20;
+constexpr unsigned char kHighEscape = 0x7F;  // then the byte less 0x7F in 8 bits
 
 // Appends bits to a code and keeps the part that fits.
 class CodeWriter {
@@ -37,19 +44,19 @@ class CodeWriter {
     if (length > 1) put(number & ((std::uint32_t{1} << (length - 1)) - 1), length - 1);
   }
 
-  void put_identifiers(const TextList& identifiers) noexcept {
-    for (std::size_t i = 0; i < identifiers.size() && !cut_; ++i) {
-      if (i > 0) put(1, kCharacterBits);
-      for (const char c : identifiers[i])
-        put(static_cast<unsigned char>(c), kCharacterBits);
+  void put_list(const TextList& texts) noexcept {
+    if (texts.empty()) return put(0, 1);
+    put(1, 1);
+    for (std::size_t i = 0; i < texts.size() && !cut_; ++i) {
+      if (i > 0) put(kSeparator, kSymbolBits);
+      put_bytes(texts[i]);
     }
-    put(0, kCharacterBits);
+    put(kEnd, kSymbolBits);
   }
 
-  void put_bytes(std::string_view bytes) noexcept {
-    for (std::size_t i = 0; i < bytes.size() && !cut_; ++i)
-      put(static_cast<unsigned char>(bytes[i]), 8);
-    put(0, 8);
+  void put_text(std::string_view text) noexcept {
+    put_bytes(text);
+    put(kEnd, kSymbolBits);
   }
 
   std::uint64_t key(Kind rank) const noexcept {
@@ -58,6 +65,18 @@ class CodeWriter {
   }
 
  private:
+  void put_bytes(std::string_view bytes) noexcept {
+    for (std::size_t i = 0; i < bytes.size() && !cut_; ++i)
+      put_byte(static_cast<unsigned char>(bytes[i]));
+  }
+
+  // Version texts are nearly always printable ASCII, one symbol each.
+  void put_byte(unsigned char byte) noexcept {
+    if (byte >= kFirstPlain && byte < kHighEscape) return put(byte, kSymbolBits);
+    if (byte < kFirstPlain) return put((kLowEscape << 5) | byte, kSymbolBits + 5);
+    put((std::uint64_t{kHighEscape} << 8) | (byte - kHighEscape), kSymbolBits + 8);
+  }
+
   std::uint64_t code_ = 0;
   unsigned used_ = 0;
   bool cut_ = false;
@@ -72,7 +91,7 @@ std::uint64_t order_key(const SemVer& value) noexcept {
   code.put_number(value.patch);
   if (value.rc.has_value()) {
     code.put(0, 1);
-    code.put_identifiers(*value.rc);
+    code.put_list(*value.rc);
   } else {
     code.put(1, 1);
   }
@@ -81,13 +100,13 @@ std::uint64_t order_key(const SemVer& value) noexcept {
 
 std::uint64_t order_key(const DotSeparated& value) noexcept {
   CodeWriter code;
-  code.put_identifiers(value.parts);
+  code.put_list(value.parts);
   return code.key(Kind::dot_separated);
 }
 
 std::uint64_t order_key(const Other& value) noexcept {
   CodeWriter code;
-  code.put_bytes(value.value);
+  code.put_text(value.value);
   return code.key(Kind::other);
 }
 

@@ -1,17 +1,25 @@
-// Order keys for sorting: 64 bits whose unsigned order agrees with the order of the values, so
-// most comparisons of a sort never look at the values again.
+// Order keys: 64 bits whose unsigned order agrees with the order of the values, so most
+// comparisons of a sort never look at the values again.
 //
 // Layout, from the top: the kind rank (2 bits), then as much of the value's order code as fits
 // (61 bits, zero-filled), then a bit that is set when the whole code fitted. The order code of a
 // value is a bit string that no other code starts with and whose bit order is the value order:
 //
 //   SemVer        each number as its bit length (6 bits) and its bits below the leading one;
-//                 then 1 when rc is absent, or 0 and the rc identifiers as characters
-//   DotSeparated  the parts as characters
-//   Other         the value's bytes, then a zero byte
+//                 then 1 when rc is absent, else 0 and rc as a list
+//   DotSeparated  the parts as a list
+//   Other         the value's bytes as symbols, then the end symbol
 //
-// where "as characters" writes each byte in 7 bits, each '.' between identifiers as 1 and the end
-// as 0: every identifier character is above '.', so a separator must sort below all of them.
+// A list is 0 when empty, else 1 and its texts' bytes as symbols, a separator symbol between
+// texts and the end symbol after the last. Symbols are 7 bits: the end 0, the separator 1,
+// printable ASCII bytes as themselves, lower bytes as 2 and 5 bits, higher bytes as 127 and
+// 8 bits. So the end sorts below a separator, and a separator below every byte: a list that ends
+// sorts below a longer one, and a text that ends below a longer one, for any bytes at all.
+//
+// A key is never 0, so 0 can mean "not computed yet": a whole key has its low bit set, a
+// DotSeparated or Other key a rank bit, and a SemVer code has a set bit within its first 20
+// (a number's nonzero bit length, an absent rc, a non-empty rc) unless it is 20 bits long and so
+// whole. A kind's key is the same alone and inside a Version.
 #pragma once
 
 #include <compare>

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -147,26 +146,36 @@ int write_property(PyObject* self, PyObject* new_value, std::string_view paramet
   }
 }
 
-// Keys first: the values are only read when both keys are the same cut-short key.
+// -1, 0 or 1 as `order` is less, equal or greater.
+inline int sign_of(std::strong_ordering order) noexcept {
+  return (order > 0) - (order < 0);
+}
+
+// Whether comparison `op` (Py_LT to Py_GE) holds for operands whose order has the sign `sign`:
+// three bits per operation, from Py_GE down to Py_LT, say which of greater, equal and less it
+// accepts. No branches, which a sort's comparisons cannot predict.
+inline bool outcome(int sign, int op) noexcept {
+  constexpr unsigned kAccepts = 0b110'100'101'010'011'001;
+  return ((kAccepts >> (3 * op + sign + 1)) & 1) != 0;
+}
+
+// Two equal keys cut short: the values decide, equality by its own test, which stops at the
+// first difference. Kept out of line so that the key comparison inlines into its caller.
+template <class Value>
+[[gnu::noinline]] bool holds_for_values(const Value& a, const Value& b, int op) noexcept {
+  if (op == Py_EQ || op == Py_NE) return (a == b) == (op == Py_EQ);
+  return outcome(sign_of(a <=> b), op);
+}
+
+// Keys first: the values are read only when both keys are the same cut-short key.
 template <class Value>
 bool holds(Instance<Value>& a, Instance<Value>& b, int op) noexcept {
-  const std::optional<std::strong_ordering> decided =
-      version::compare_keys(a.order_key.get(a.value), b.order_key.get(b.value));
-  if (op == Py_EQ || op == Py_NE) {
-    const bool equal = decided ? *decided == 0 : a.value == b.value;
-    return equal == (op == Py_EQ);
+  const std::uint64_t a_key = a.order_key.get(a.value);
+  const std::uint64_t b_key = b.order_key.get(b.value);
+  if (a_key == b_key && !version::key_is_whole(a_key)) [[unlikely]] {
+    return holds_for_values(a.value, b.value, op);
   }
-  const std::strong_ordering order = decided ? *decided : a.value <=> b.value;
-  switch (op) {
-    case Py_LT:
-      return order < 0;
-    case Py_LE:
-      return order <= 0;
-    case Py_GT:
-      return order > 0;
-    default:
-      return order >= 0;
-  }
+  return outcome(sign_of(a_key <=> b_key), op);
 }
 
 // Rich comparison: foreign operands get NotImplemented, so Python falls back to identity for

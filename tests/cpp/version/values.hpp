@@ -22,6 +22,9 @@ inline SemVer semver(std::uint32_t major, std::uint32_t minor, std::uint32_t pat
   return SemVer{major, minor, patch, to_optional(rc), to_optional(meta)};
 }
 
+// U+10FFFF, the largest character, whose first byte is the highest that UTF-8 texts hold.
+inline const std::string kLargest = "\xF4\x8F\xBF\xBF";
+
 // Random values with the awkward texts: empty, dotted, control and non-ASCII bytes, long shared
 // beginnings, empty lists.
 class RandomValues {
@@ -29,24 +32,10 @@ class RandomValues {
   explicit RandomValues(unsigned seed) : rng_(seed) {}
 
   std::string text() {
-    static const std::string pool[] = {"",
-                                       "a",
-                                       "b",
-                                       "1",
-                                       "10",
-                                       "9",
-                                       ".",
-                                       "a.b",
-                                       "\xC3\xA9",
-                                       "-",
-                                       "Z",
-                                       "~",
-                                       std::string(1, '\0'),
-                                       "\x1F",
-                                       "\x7F",
-                                       "\xFF",
-                                       "aaaaaaaaaaaa",
-                                       "aaaaaaaaaaaab"};
+    using namespace std::string_literals;
+    static const std::string pool[] = {
+        "",  "a", "b", "1",   "10",   "9",    ".",      "a.b",          "\xC3\xA9",
+        "-", "Z", "~", "\0"s, "\x1F", "\x7F", kLargest, "aaaaaaaaaaaa", "aaaaaaaaaaaab"};
     return pool[pick(std::size(pool))];
   }
   TextList list() {

@@ -19,8 +19,10 @@ constexpr unsigned kSymbolBits = 7;
 constexpr std::uint64_t kEnd = 0;
 constexpr std::uint64_t kSeparator = 1;
 constexpr std::uint64_t kLowEscape = 2;  // then a byte below ' ' in 5 bits
+constexpr unsigned kLowBits = 5;
 constexpr unsigned char kFirstPlain = 0x20;
 constexpr unsigned char kHighEscape = 0x7F;  // then the byte less 0x7F in 8 bits
+constexpr unsigned kHighBits = 8;
 
 // Appends bits to a code and keeps the part that fits.
 class CodeWriter {
@@ -73,8 +75,8 @@ class CodeWriter {
   // Version texts are nearly always printable ASCII, one symbol each.
   void put_byte(unsigned char byte) noexcept {
     if (byte >= kFirstPlain && byte < kHighEscape) return put(byte, kSymbolBits);
-    if (byte < kFirstPlain) return put((kLowEscape << 5) | byte, kSymbolBits + 5);
-    put((std::uint64_t{kHighEscape} << 8) | (byte - kHighEscape), kSymbolBits + 8);
+    if (byte < kFirstPlain) return put((kLowEscape << kLowBits) | byte, kSymbolBits + kLowBits);
+    put((std::uint64_t{kHighEscape} << kHighBits) | (byte - kHighEscape), kSymbolBits + kHighBits);
   }
 
   std::uint64_t code_ = 0;

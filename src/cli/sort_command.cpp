@@ -19,7 +19,7 @@
 #include "cli/byte_buffer.hpp"
 #include "cli/commands.hpp"
 #include "cli/lines.hpp"
-#include "cli/sort_key.hpp"
+#include "version/order_key.hpp"
 
 namespace kolvi::cli {
 
@@ -131,7 +131,8 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
         chunk->records.reserve(lines);
         parse_lines<K>(chunk->lines, [&](std::size_t, std::size_t offset, std::string_view text,
                                          const typename K::Value& value) {
-          chunk->records.push_back({sort_key(value), place_of(chunk->begin + offset, text.size())});
+          chunk->records.push_back(
+              {version::order_key(value), place_of(chunk->begin + offset, text.size())});
         });
       };
       const auto deliver = [chunk, &records, &streams, &status] {
@@ -210,7 +211,7 @@ void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, boo
     const std::uint64_t key = run->key;
     const auto run_end =
         std::find_if(run, records.end(), [key](const LineRecord& r) { return r.key != key; });
-    if (!key_is_whole(key)) std::sort(run, run_end, by_line);
+    if (!version::key_is_whole(key)) std::sort(run, run_end, by_line);
     run = run_end;
   }
 }

@@ -1,6 +1,6 @@
 // Fuzzes the command-line tool's input path: lines split from memory must match lines read from
 // a descriptor in small blocks, one by one and in runs, each line's message must be a location
-// and then the UTF-8 message or a well-formed report, and the sort keys of valid lines must agree
+// and then the UTF-8 message or a well-formed report, and the order keys of valid lines must agree
 // with their order.
 //
 // Input layout: byte 0 picks the block size (bits 0-5, plus 1) and the kind (bits 6-7); the
@@ -14,8 +14,8 @@
 
 #include "cli/kinds.hpp"
 #include "cli/lines.hpp"
-#include "cli/sort_key.hpp"
 #include "fuzz_checks.hpp"
+#include "version/order_key.hpp"
 
 namespace {
 
@@ -108,9 +108,10 @@ void check_lines(const std::vector<std::string_view>& lines) {
     }
     fuzz::check(complaint.empty(), "a valid line has a message", complaint);
     if (previous) {
-      const auto decided = cli::compare_keys(cli::sort_key(*previous), cli::sort_key(*value));
+      const auto decided =
+          version::compare_keys(version::order_key(*previous), version::order_key(*value));
       fuzz::check(!decided || *decided == (*previous <=> *value),
-                  "sort keys disagree with the order of the values", lines[i]);
+                  "order keys disagree with the order of the values", lines[i]);
     }
     previous = std::move(value);
   }

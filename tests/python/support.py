@@ -1,6 +1,6 @@
-"""What the Python tests share: the version classes, hostile argument objects, the runners of
-fresh interpreters and of the command-line tool, the interpreter's threading facts and the loader
-of the repository's Python scripts."""
+"""What the Python tests share: the version classes, hostile argument objects, the order of the
+values in pure Python, the runners of fresh interpreters and of the command-line tool, the
+interpreter's threading facts and the loader of the repository's Python scripts."""
 
 import importlib.machinery
 import importlib.util
@@ -125,6 +125,39 @@ class RaisingLen:
 
 def generator():
     yield "a"
+
+
+# --- the order of the values, in pure Python -------------------------------------------
+
+KINDS = [V.SemVer, V.DotSeparated, V.Other]  # in kind rank order
+
+
+def _utf8(texts):
+    return [text.encode() for text in texts]
+
+
+def reference_key(value):
+    """A pure-Python key that orders any instance as the classes do: a SemVer by its numbers, then
+    an absent rc above any present one, then the rc texts; texts by their UTF-8 bytes; a Version
+    by kind rank, then the held value."""
+    if isinstance(value, V.Version):
+        for rank, kind in enumerate(KINDS):
+            try:
+                return rank, reference_key(kind(value))
+            except TypeError:  # holds another kind
+                continue
+    if isinstance(value, V.SemVer):
+        return value.major, value.minor, value.patch, value.rc is None, _utf8(value.rc or [])
+    if isinstance(value, V.DotSeparated):
+        return _utf8(value.parts)
+    return value.value.encode()
+
+
+def assert_compares_like_reference(a, b):
+    """All six comparisons of `a` and `b` agree with their reference keys."""
+    ka, kb = reference_key(a), reference_key(b)
+    assert (a < b, a <= b, a == b, a != b, a > b, a >= b) == (
+        ka < kb, ka <= kb, ka == kb, ka != kb, ka > kb, ka >= kb), (a, b)
 
 
 # --- fresh interpreters ------------------------------------------------------------------

@@ -9,19 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "values.hpp"
+
 namespace kolvi::version {
 namespace {
-
-using Opt = std::optional<TextList>;
-
-OptionalTextList to_optional(const Opt& list) {
-  return list ? OptionalTextList(*list) : OptionalTextList();
-}
-
-SemVer semver(std::uint32_t major, std::uint32_t minor, std::uint32_t patch, Opt rc = {},
-              Opt meta = {}) {
-  return SemVer{major, minor, patch, to_optional(rc), to_optional(meta)};
-}
 
 const char* name(std::strong_ordering order) {
   return order == 0 ? "equal" : order < 0 ? "less" : "greater";
@@ -188,45 +179,6 @@ TEST(Values, CopiesAreDeep) {
 TEST(Values, SemVerStaysCompact) {
   EXPECT_LE(sizeof(SemVer), 32u);
 }
-
-// Random values with the awkward texts: empty, dotted, non-ASCII, empty lists.
-class RandomValues {
- public:
-  explicit RandomValues(unsigned seed) : rng_(seed) {}
-
-  std::string text() {
-    static const char* const pool[] = {"",  "a",   "b",        "1", "10", "9",
-                                       ".", "a.b", "\xC3\xA9", "-", "Z"};
-    return pool[pick(std::size(pool))];
-  }
-  TextList list() {
-    TextList out(pick(3));
-    for (auto& t : out)
-      t = text();
-    return out;
-  }
-  OptionalTextList optional_list() {
-    return pick(3) == 0 ? OptionalTextList() : OptionalTextList(list());
-  }
-  Version version() {
-    switch (pick(3)) {
-      case 0:
-        return Version(SemVer{static_cast<std::uint32_t>(pick(2)), 0,
-                              static_cast<std::uint32_t>(pick(2) ? 4294967295u : 1),
-                              optional_list(), optional_list()});
-      case 1:
-        return Version(DotSeparated{list()});
-      default:
-        return Version(Other{text()});
-    }
-  }
-
- private:
-  std::size_t pick(std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_);
-  }
-  std::mt19937 rng_;
-};
 
 TEST(VersionOrder, RandomValuesFormATotalOrder) {
   RandomValues random(20261208);

@@ -105,20 +105,14 @@ std::optional<std::vector<InputSpan>> read_inputs(std::span<const std::string_vi
   return inputs;
 }
 
-std::size_t count_input_lines(const ByteBuffer& bytes, std::span<const InputSpan> inputs) {
-  std::size_t lines = 0;
-  for (const InputSpan& input : inputs)
-    lines += count_lines(bytes.view().substr(input.begin, input.end - input.begin));
-  return lines;
-}
-
 // Parses the lines of every input into records in input order, chunk by chunk on the pool's
 // workers; the reports of invalid lines come out in input order.
 template <class K>
 int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
                     std::vector<LineRecord>& records, OrderedPool& pool, Streams& streams) {
-  // Room for every line, of which only the valid ones take memory.
-  records.reserve(count_input_lines(bytes, inputs));
+  // A valid line takes at least two bytes, a character and its feed, so this is room for every
+  // record without a counting pass first; pages that no record reaches are never touched.
+  records.reserve(bytes.size() / 2);
   int status = kAllValid;
   for (const InputSpan& input : inputs) {
     const std::string_view through_input = bytes.view().substr(0, input.end);
@@ -216,10 +210,18 @@ void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, boo
   }
 }
 
+// A line whose own feed follows it in the buffer goes out in one piece with that feed.
 void write_lines(const ByteBuffer& bytes, std::span<const LineRecord> records, Streams& streams) {
+  const std::string_view all = bytes.view();
   for (const LineRecord& record : records) {
-    streams.out.write(line_at(bytes, record.place));
-    streams.out.write("\n");
+    const std::string_view line = line_at(bytes, record.place);
+    const std::size_t end = static_cast<std::size_t>(line.data() - all.data()) + line.size();
+    if (all[end] == '\n') {
+      streams.out.write(all.substr(end - line.size(), line.size() + 1));
+    } else {
+      streams.out.write(line);
+      streams.out.write("\n");
+    }
   }
 }
 

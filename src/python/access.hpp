@@ -29,8 +29,8 @@ class AccessFlag {
   }
   void release_exclusive() noexcept { state_.store(0, std::memory_order_release); }
 
-  // True unless an exclusive holder exists. Only meaningful where the interpreter lock is held
-  // for the whole read, see BriefSharedAccess.
+  // True unless an exclusive holder exists at the moment of the read. As a guard for reading the
+  // value it needs the interpreter lock held for the whole read, see BriefSharedAccess.
   bool not_exclusive() const noexcept {
     return state_.load(std::memory_order_relaxed) != kExclusive;
   }

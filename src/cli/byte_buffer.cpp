@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/fatal.hpp"
+#include "cli/huge_pages.hpp"
 
 namespace kolvi::cli {
 
@@ -23,6 +24,7 @@ void ByteBuffer::reserve_extra(std::size_t extra) {
   if (grown == nullptr) base::fatal("out of memory for input bytes");
   data_ = grown;
   capacity_ = wanted;
+  advise_huge_pages(data_ + size_, capacity_ - size_);
 }
 
 void ByteBuffer::discard_front(std::size_t count) noexcept {

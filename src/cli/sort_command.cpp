@@ -18,6 +18,7 @@
 #include "base/fatal.hpp"
 #include "cli/byte_buffer.hpp"
 #include "cli/commands.hpp"
+#include "cli/huge_pages.hpp"
 #include "cli/lines.hpp"
 #include "version/order_key.hpp"
 
@@ -113,6 +114,7 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
   // A valid line takes at least two bytes, a character and its feed, so this is room for every
   // record without a counting pass first; pages that no record reaches are never touched.
   records.reserve(bytes.size() / 2);
+  advise_huge_pages(records.data(), records.capacity() * sizeof(LineRecord));
   int status = kAllValid;
   for (const InputSpan& input : inputs) {
     const std::string_view through_input = bytes.view().substr(0, input.end);

@@ -154,11 +154,15 @@ std::strong_ordering compare_lines(std::string_view a, std::string_view b) {
 
 // Orders by key, then input order: records with different keys or whole keys are then in
 // their final order.
+// Key and place as one 128-bit number, compared without branches; reversing flips the key's
+// bits, which reverses its order and leaves the places in input order.
 struct KeyOrder {
-  bool reverse;
+  std::uint64_t flip;  // all ones to reverse the key order, else 0
+  unsigned __int128 rank(const LineRecord& record) const noexcept {
+    return static_cast<unsigned __int128>(record.key ^ flip) << 64 | record.place;
+  }
   bool operator()(const LineRecord& a, const LineRecord& b) const noexcept {
-    if (a.key != b.key) return reverse ? a.key > b.key : a.key < b.key;
-    return a.place < b.place;
+    return rank(a) < rank(b);
   }
 };
 
@@ -166,7 +170,7 @@ struct KeyOrder {
 // evenly spaced sample, and each worker sorts a part of its own, so nothing needs merging.
 void sort_by_key(std::vector<LineRecord>& records, bool reverse, OrderedPool& pool) {
   constexpr std::size_t kSampleSize = 1024;
-  const KeyOrder order{reverse};
+  const KeyOrder order{reverse ? ~std::uint64_t{0} : 0};
   const std::size_t parts = pool.workers();
   if (parts < 2 || records.size() < kSampleSize) {
     std::sort(records.begin(), records.end(), order);

@@ -51,12 +51,17 @@ int check_standard_input(Streams& streams) {
   });
   int status = kAllValid;
   std::size_t next_line = 1;
+  SpareBuffers<std::string> spare_reports;
   try {
     while (const std::optional<std::string_view> lines = reader.next_lines()) {
       const auto chunk = std::make_shared<OwnedChunk>(*lines, next_line);
+      chunk->lines.reports = spare_reports.take();
       next_line += count_lines(*lines);
       pool.submit([chunk] { parse_lines<K>(chunk->lines, [](auto&&...) {}); },
-                  [chunk, &streams, &status] { write_reports(chunk->lines, streams, status); });
+                  [chunk, &streams, &status, &spare_reports] {
+                    write_reports(chunk->lines, streams, status);
+                    spare_reports.give_back(std::move(chunk->lines.reports));
+                  });
     }
     pool.drain();
   } catch (const ReadError& error) {

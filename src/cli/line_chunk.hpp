@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cli/kinds.hpp"
 #include "cli/lines.hpp"
@@ -16,6 +18,27 @@ namespace kolvi::cli {
 // Input bytes per chunk: enough work to be worth a hand-over, little enough that the reports
 // waiting for their turn stay small.
 inline constexpr std::size_t kChunkBytes = std::size_t{1} << 16;
+
+// Buffers that delivered chunks hand back for the next ones to fill. A fresh buffer for every
+// chunk would fault its pages in anew; with these, only as many exist as chunks in flight.
+// Used on the submitting thread only, where chunks are made and delivered.
+template <class Buffer>
+class SpareBuffers {
+ public:
+  Buffer take() {
+    if (spare_.empty()) return {};
+    Buffer buffer = std::move(spare_.back());
+    spare_.pop_back();
+    return buffer;
+  }
+  void give_back(Buffer&& buffer) {
+    buffer.clear();
+    spare_.push_back(std::move(buffer));
+  }
+
+ private:
+  std::vector<Buffer> spare_;
+};
 
 struct LineChunk {
   LineChunk(std::string_view input_name, std::size_t first_line_number,

@@ -116,12 +116,16 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
   records.reserve(bytes.size() / 2);
   advise_huge_pages(records.data(), records.capacity() * sizeof(LineRecord));
   int status = kAllValid;
+  SpareBuffers<std::string> spare_reports;
+  SpareBuffers<std::vector<LineRecord>> spare_records;
   for (const InputSpan& input : inputs) {
     const std::string_view through_input = bytes.view().substr(0, input.end);
     std::size_t line = 1;
     for (std::size_t begin = input.begin; begin < input.end;) {
       const std::size_t end = end_of_lines_near(through_input, begin, kChunkBytes);
       const auto chunk = std::make_shared<RecordChunk>(input, line, begin, end, bytes);
+      chunk->lines.reports = spare_reports.take();
+      chunk->records = spare_records.take();
       const std::size_t lines = count_lines(chunk->lines.bytes);
       const auto parse = [chunk, lines] {
         chunk->records.reserve(lines);
@@ -131,9 +135,11 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
               {version::order_key(value), place_of(chunk->begin + offset, text.size())});
         });
       };
-      const auto deliver = [chunk, &records, &streams, &status] {
+      const auto deliver = [chunk, &records, &streams, &status, &spare_reports, &spare_records] {
         write_reports(chunk->lines, streams, status);
         records.insert(records.end(), chunk->records.begin(), chunk->records.end());
+        spare_reports.give_back(std::move(chunk->lines.reports));
+        spare_records.give_back(std::move(chunk->records));
       };
       pool.submit(parse, deliver);
       line += lines;

@@ -25,6 +25,8 @@
 #include <compare>
 #include <cstdint>
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 #include "version/version.hpp"
 
@@ -34,6 +36,25 @@ std::uint64_t order_key(const SemVer& value) noexcept;
 std::uint64_t order_key(const DotSeparated& value) noexcept;
 std::uint64_t order_key(const Other& value) noexcept;
 std::uint64_t order_key(const Version& value) noexcept;
+
+// The rank of kind `Value`: its index among the alternatives of AnyKind.
+template <class Value, class... Kinds>
+constexpr std::uint64_t rank_among(const std::variant<Kinds...>*) noexcept {
+  std::uint64_t rank = 0;
+  (void)((std::is_same_v<Value, Kinds> || (++rank, false)) || ...);
+  return rank;
+}
+
+// A kind without an order code of its own: its rank alone, cut short, so that kinds still sort
+// by rank and two of its values always go on to compare the values themselves. Right for any
+// kind; a code of its own (an overload above) only makes its comparisons faster.
+template <class Value>
+  requires std::is_constructible_v<AnyKind, const Value&>
+std::uint64_t order_key(const Value&) noexcept {
+  constexpr std::uint64_t rank = rank_among<Value>(static_cast<const AnyKind*>(nullptr));
+  static_assert(rank != 0, "the first kind needs a code: its bare rank would be the key 0");
+  return rank << 62;  // the two rank bits at the top, an empty code, the low bit clear
+}
 
 // Whether the whole order code fitted. Two keys that differ order like their values; equal
 // whole keys mean equal values; only equal keys that were cut short need the values.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -135,6 +136,24 @@ TEST(OrderKey, IsNeverZero) {
     EXPECT_NE(key, 0U);
     std::visit([&](const auto& held) { EXPECT_EQ(order_key(held), key); }, value.value());
   }
+}
+
+// The key that a kind without a code of its own gets, called here for kinds that have one: it
+// must keep the kinds in rank order and leave every comparison within the kind to the values.
+TEST(OrderKey, RankOnlyKeysKeepKindsApartAndDeferTheRest) {
+  const std::uint64_t dotted_rank = order_key<DotSeparated>(DotSeparated{});
+  const std::uint64_t other_rank = order_key<Other>(Other{});
+  EXPECT_EQ(compare_keys(dotted_rank, dotted_rank), std::nullopt);
+  EXPECT_EQ(compare_keys(other_rank, other_rank), std::nullopt);
+  for (const std::string_view text : {"0.0.0", "4294967295.4294967295.4294967295-zzz"}) {
+    SCOPED_TRACE(text);
+    EXPECT_LT(order_key(parsed(text)), dotted_rank);
+  }
+  for (const std::string_view text : {"", "zzzzzzzzzzzzzzzzzzzz.1"}) {
+    SCOPED_TRACE(text);
+    EXPECT_LT(order_key(parsed(text)), other_rank);
+  }
+  EXPECT_GT(order_key(parsed("_")), dotted_rank);
 }
 
 TEST(OrderKey, EqualValuesHaveEqualKeys) {

@@ -18,7 +18,7 @@ PyTypeObject* make_type_at() noexcept {
   return type_cells[index].get_or_create([] {
     auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&type_spec<Value>()));
 #if PY_VERSION_HEX < 0x030E0000
-    // Before 3.14 a spec cannot carry the vector-call entry; set it before anyone sees the type.
+    // Before 3.14 no type slot carries the vector-call entry; set it before anyone sees the type.
     if (type != nullptr) type->tp_vectorcall = new_from_vector<Value>;
 #endif
     return type;

@@ -17,7 +17,6 @@ class ByteBuffer {
   char* data() noexcept { return data_; }
   const char* data() const noexcept { return data_; }
   std::size_t size() const noexcept { return size_; }
-  std::size_t capacity() const noexcept { return capacity_; }
   std::string_view view() const noexcept { return {data_, size_}; }
 
   // Makes room for at least `extra` bytes past the end, growing geometrically.

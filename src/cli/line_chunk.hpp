@@ -53,7 +53,7 @@ struct LineChunk {
 };
 
 // Parses each line of the chunk as kind K. For a valid line calls
-// on_valid(index in the chunk, offset of the line in the chunk, line, value).
+// on_valid(offset of the line in the chunk, line, value).
 template <class K, class OnValid>
 void parse_lines(LineChunk& chunk, OnValid&& on_valid) {
   // One check for the whole chunk: a line feed never sits inside a multi-byte sequence, so
@@ -61,12 +61,12 @@ void parse_lines(LineChunk& chunk, OnValid&& on_valid) {
   const auto parse = utf8::is_valid(chunk.bytes) ? parse_utf8_input<K> : parse_input<K>;
   LineSplitter splitter(chunk.bytes);
   LineLocation where{chunk.name, chunk.first_line};
-  for (std::size_t index = 0;; ++index, ++where.number) {
+  for (;; ++where.number) {
     const std::size_t offset = splitter.position();
     const std::optional<std::string_view> line = splitter.next();
     if (!line) return;
     if (std::optional<typename K::Value> value = parse(*line, &where, chunk.reports)) {
-      on_valid(index, offset, *line, *value);
+      on_valid(offset, *line, *value);
     } else {
       chunk.any_invalid = true;
     }

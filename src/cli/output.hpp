@@ -23,8 +23,6 @@ class OutputStream {
   OutputStream(const OutputStream&) = delete;
   OutputStream& operator=(const OutputStream&) = delete;
 
-  std::string_view name() const noexcept { return name_; }
-
   // Both throw WriteError once the bytes reach the descriptor and it refuses them.
   void write(std::string_view bytes);
   void flush();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <span>
 #include <string>
@@ -111,8 +112,9 @@ std::optional<std::vector<InputSpan>> read_inputs(std::span<const std::string_vi
 template <class K>
 int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
                     std::vector<LineRecord>& records, OrderedPool& pool, Streams& streams) {
-  // A valid line takes at least two bytes, a character and its feed, so this is room for every
-  // record without a counting pass first; pages that no record reaches are never touched.
+  // A line with a character takes two bytes with its feed, so this is room for every record
+  // without a counting pass first (only a run of empty lines, valid as Version or DotSeparated,
+  // can outgrow it, and the vector then grows); pages that no record reaches are never touched.
   records.reserve(bytes.size() / 2);
   advise_huge_pages(records.data(), records.capacity() * sizeof(LineRecord));
   int status = kAllValid;
@@ -129,7 +131,7 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
       const std::size_t lines = count_lines(chunk->lines.bytes);
       const auto parse = [chunk, lines] {
         chunk->records.reserve(lines);
-        parse_lines<K>(chunk->lines, [&](std::size_t, std::size_t offset, std::string_view text,
+        parse_lines<K>(chunk->lines, [&](std::size_t offset, std::string_view text,
                                          const typename K::Value& value) {
           chunk->records.push_back(
               {version::order_key(value), place_of(chunk->begin + offset, text.size())});
@@ -150,18 +152,9 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
   return status;
 }
 
-// The order of two valid lines whose keys were cut short at the same place: equal when the
-// bytes are (the usual case, repeated lines), else the order of the values parsed again.
-template <class K>
-std::strong_ordering compare_lines(std::string_view a, std::string_view b) {
-  if (a == b) return std::strong_ordering::equal;
-  return K::parse(a).value() <=> K::parse(b).value();
-}
-
-// Orders by key, then input order: records with different keys or whole keys are then in
-// their final order.
-// Key and place as one 128-bit number, compared without branches; reversing flips the key's
-// bits, which reverses its order and leaves the places in input order.
+// Orders by key, then input order, which puts records with different or whole keys in their
+// final order. Key and place form one 128-bit number, compared without branches; reversing
+// flips the key's bits, which reverses its order and leaves the places in input order.
 struct KeyOrder {
   std::uint64_t flip;  // all ones to reverse the key order, else 0
   unsigned __int128 rank(const LineRecord& record) const noexcept {
@@ -201,23 +194,46 @@ void sort_by_key(std::vector<LineRecord>& records, bool reverse, OrderedPool& po
   pool.drain();
 }
 
+// Sorts a run of records whose equal keys were cut short by their values, ties in input order.
+// Equal lines (the usual case, a line repeated) need no values; any other line is parsed at
+// most once, when it first meets a different one.
+template <class K>
+void sort_by_values(std::span<LineRecord> run, const ByteBuffer& bytes, bool reverse) {
+  std::vector<std::optional<typename K::Value>> values(run.size());
+  const auto value_of = [&](std::size_t i) -> const typename K::Value& {
+    if (!values[i]) values[i] = std::move(K::parse(line_at(bytes, run[i].place)).value());
+    return *values[i];
+  };
+  const auto before = [&](std::size_t a, std::size_t b) {
+    if (line_at(bytes, run[a].place) != line_at(bytes, run[b].place)) {
+      const std::strong_ordering order = value_of(a) <=> value_of(b);
+      if (order != 0) return reverse ? order > 0 : order < 0;
+    }
+    return run[a].place < run[b].place;
+  };
+  std::vector<std::size_t> order(run.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), before);
+  std::vector<LineRecord> sorted;
+  sorted.reserve(run.size());
+  for (const std::size_t i : order)
+    sorted.push_back(run[i]);
+  std::copy(sorted.begin(), sorted.end(), run.begin());
+}
+
 // Sorts by key and input order, which settles every record whose key is whole; then each run of
-// equal keys that were cut short is sorted again by its lines, ties still in input order.
+// equal keys that were cut short is sorted again by value.
 template <class K>
 void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, bool reverse,
                   OrderedPool& pool) {
   sort_by_key(records, reverse, pool);
-  const auto by_line = [&bytes, reverse](const LineRecord& a, const LineRecord& b) {
-    const std::strong_ordering order =
-        compare_lines<K>(line_at(bytes, a.place), line_at(bytes, b.place));
-    if (order != 0) return reverse ? order > 0 : order < 0;
-    return a.place < b.place;
-  };
   for (auto run = records.begin(); run != records.end();) {
     const std::uint64_t key = run->key;
     const auto run_end =
         std::find_if(run, records.end(), [key](const LineRecord& r) { return r.key != key; });
-    if (!version::key_is_whole(key)) std::sort(run, run_end, by_line);
+    if (!version::key_is_whole(key) && run_end - run > 1) {
+      sort_by_values<K>(std::span(run, run_end), bytes, reverse);
+    }
     run = run_end;
   }
 }

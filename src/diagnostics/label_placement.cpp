@@ -54,11 +54,7 @@ void measure_known_widths(PlacedLabel& label) noexcept {
 // ASCII without control characters: one line whose columns are its byte offsets and whose cells
 // are all one wide, the common case, placed without walking the text again.
 bool is_plain(std::string_view source) noexcept {
-  return text::run_end(source, 0,
-                       [](std::uint64_t w) {
-                         return text::word::non_ascii(w) | text::word::bytes_below(w, 0x20);
-                       })
-         == source.size();
+  return text::plain_ascii_end(source, 0) == source.size();
 }
 
 void place_columns_on_plain_line(PlacedLabel& label, const version::ParseError& error,
@@ -94,7 +90,7 @@ void place(PlacedLabel& label, const version::ParseError& error, std::string_vie
   } else {
     place_columns(label, error, source);
   }
-  label.arrow_column = std::max(label.start_column, (label.start_column + label.end_column) / 2);
+  label.arrow_column = arrow_column(label.start_column, label.end_column);
   label.shown = trim_trailing_white_space(label.line.text);
   label.line_number = base::Decimal(label.line.number);
   label.column_number = base::Decimal(label.start_column + 1);

@@ -1,6 +1,7 @@
 // Where each label of a report sits: its line, its columns, its colour, and the cells before it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,11 @@
 #include "version/parse_error.hpp"
 
 namespace kolvi::diagnostics {
+
+// The column of a label's arrow: the middle of its span, rounded down, and never before it.
+inline std::size_t arrow_column(std::size_t start, std::size_t end) noexcept {
+  return std::max(start, (start + end) / 2);
+}
 
 // Columns are characters counted from 0 at the start of the label's line; cells are terminal
 // columns. Everything the report's writer would otherwise work out on each pass is kept here.

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <type_traits>
 
+#include "diagnostics/label_placement.hpp"
 #include "text/ascii_scan.hpp"
-#include "text/text_sink.hpp"
+#include "text/unit_copy.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
 
@@ -241,9 +241,8 @@ void PlainReport::place(const version::ParseError& error, std::string_view sourc
   shown_ = source.substr(0, source.find_last_not_of(' ') + 1);
   start_ = error.span.start;
   end_ = error.span.end;
-  arrow_ = std::max(start_, (start_ + end_) / 2);
-  column_size_ = static_cast<std::size_t>(
-      std::to_chars(column_, column_ + sizeof column_, start_ + 1).ptr - column_);
+  arrow_ = arrow_column(start_, end_);
+  column_ = base::Decimal(start_ + 1);
   holds_ = true;
 }
 
@@ -258,7 +257,7 @@ void PlainReport::lay_out(Out& out) const noexcept {
   } else {
     GrammarSourceNames::put_frame_top(out, known_source_name_);
   }
-  out.ascii({column_, column_size_});
+  out.ascii(column_.view());
   out.put(kFrameToSource);
   out.ascii(shown_);
 

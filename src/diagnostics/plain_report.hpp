@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "base/decimal.hpp"
 #include "version/parse_error.hpp"
 
 namespace kolvi::diagnostics {
@@ -55,9 +56,7 @@ class PlainReport {
   std::size_t start_ = 0;               // the label's columns, which are its byte offsets
   std::size_t end_ = 0;
   std::size_t arrow_ = 0;
-  // The frame's column, start_ + 1, in decimal.
-  char column_[20];
-  std::size_t column_size_ = 0;
+  base::Decimal column_{0};  // the frame's column, start_ + 1
   bool holds_ = false;
 };
 

@@ -188,7 +188,7 @@ class ReportWriter {
         sink_.literal(" ");
       } else {
         start(source_colour(label, column));
-        sink_.text(shown.substr(byte, decoded.length));
+        sink_.character(decoded.code_point);
         reset();
       }
       ++column;

@@ -74,10 +74,6 @@ char32_t max_code_point(std::string_view text) noexcept {
   return max;
 }
 
-std::size_t code_point_count(std::string_view text) noexcept {
-  return count_code_points(text);
-}
-
 template <class Unit>
 Unit* write_text(std::string_view text, Unit* out, char32_t& max) noexcept {
   for (std::size_t pos = 0; pos < text.size();) {

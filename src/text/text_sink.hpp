@@ -1,16 +1,15 @@
-// Destinations for text written piece by piece: UTF-8 appended to a std::string or written into a
-// buffer sized beforehand, a measure of the length and largest code point, and fixed-width code
-// units (Latin-1, UCS-2, UCS-4) written into a buffer sized beforehand. All take the same calls, so
-// one writer serves them all.
+// Destinations for text written piece by piece: UTF-8 appended to a std::string, a measure of the
+// length and largest code point, and fixed-width code units (Latin-1, UCS-2, UCS-4) written into a
+// buffer sized beforehand. All take the same calls, so one writer serves them all.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "text/ascii_scan.hpp"
 #include "text/unit_copy.hpp"
 #include "text/utf8.hpp"
 
@@ -65,61 +64,8 @@ class Utf8Sink {
   std::string& out_;
 };
 
-// Writes UTF-8 from `out` on, unchecked: the buffer must hold the text (a bound or an exact
-// measure sizes it). What Utf8Sink appends piece by piece, without growing a string as it goes.
-class Utf8BufferSink {
- public:
-  explicit Utf8BufferSink(char* out) noexcept : out_(out) {}
-
-  char* position() const noexcept { return out_; }
-
-  template <std::size_t N>
-  [[gnu::always_inline]] void literal(const char (&s)[N]) noexcept {
-    std::memcpy(out_, s, N - 1);
-    out_ += N - 1;
-  }
-  void ascii(std::string_view s) noexcept { copy(s); }
-  void text(std::string_view s) noexcept { copy(s); }
-  void character(char32_t c) noexcept { out_ = utf8::encode(c, out_); }
-  void repeat(char32_t c, std::size_t count) noexcept {
-    if (c < 0x80) {
-      std::memset(out_, static_cast<int>(c), count);
-      out_ += count;
-      return;
-    }
-    for (std::size_t i = 0; i < count; ++i)
-      out_ = utf8::encode(c, out_);
-  }
-  void pieces(std::string_view before, std::string_view run, std::string_view after) noexcept {
-    for (const char c : run) {
-      copy(before);
-      *out_++ = c;
-      copy(after);
-    }
-  }
-  void repeat_pieces(std::string_view before, char32_t c, std::string_view after,
-                     std::size_t count) noexcept {
-    for (std::size_t i = 0; i < count; ++i) {
-      copy(before);
-      out_ = utf8::encode(c, out_);
-      copy(after);
-    }
-  }
-
- private:
-  void copy(std::string_view s) noexcept {
-    std::memcpy(out_, s.data(), s.size());
-    out_ += s.size();
-  }
-
-  char* out_;
-};
-
 // The largest code point of UTF-8 text, ASCII counting as U+007F; 0 for an empty text.
 char32_t max_code_point(std::string_view text) noexcept;
-// Code points in UTF-8 text.
-std::size_t code_point_count(std::string_view text) noexcept;
-
 // Counts code points and keeps the largest, with every ASCII character counted as U+007F: enough to
 // choose the narrowest code unit that holds the text.
 class MeasureSink {
@@ -132,7 +78,7 @@ class MeasureSink {
     add(N - 1, kAsciiMax);
   }
   void ascii(std::string_view s) noexcept { add(s.size(), kAsciiMax); }
-  void text(std::string_view s) noexcept { add(code_point_count(s), text::max_code_point(s)); }
+  void text(std::string_view s) noexcept { add(count_code_points(s), text::max_code_point(s)); }
   void character(char32_t c) noexcept { add(1, c); }
   void repeat(char32_t c, std::size_t count) noexcept { add(count, c); }
   void pieces(std::string_view before, std::string_view run, std::string_view after) noexcept {
@@ -191,24 +137,11 @@ class UnitSink {
     *out_++ = static_cast<Unit>(c);
     note(c);
   }
-  // Short runs take a plain loop here; long ones the out-of-line loops, which go many units a step.
-  void ascii(std::string_view s) noexcept {
-    if (s.size() > kShortRun) {
-      out_ = widen_ascii(s, out_);
-      return;
-    }
-    for (const char c : s)
-      *out_++ = static_cast<unsigned char>(c);
-  }
+  void ascii(std::string_view s) noexcept { out_ = widen_ascii(s, out_); }
   void text(std::string_view s) noexcept { out_ = write_text(s, out_, max_); }
   void repeat(char32_t c, std::size_t count) noexcept {
     if (count == 0) return;
-    if (count > kShortRun) {
-      out_ = fill_units(out_, count, c);
-    } else {
-      for (std::size_t i = 0; i < count; ++i)
-        *out_++ = static_cast<Unit>(c);
-    }
+    out_ = fill_units(out_, count, c);
     note(c);
   }
   void pieces(std::string_view before, std::string_view run, std::string_view after) noexcept {
@@ -222,8 +155,6 @@ class UnitSink {
   }
 
  private:
-  static constexpr std::size_t kShortRun = 16;
-
   void note(char32_t c) noexcept { max_ = std::max(max_, c); }
 
   Unit* out_;

@@ -15,6 +15,8 @@ CLANG_PACKAGES=("clang-$CLANG_VERSION" "libclang-rt-$CLANG_VERSION-dev")
 CPYTHON_BUILD_PACKAGES=(build-essential libssl-dev zlib1g-dev libffi-dev libbz2-dev
   liblzma-dev libsqlite3-dev libreadline-dev)
 DEBIAN_KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
+# Built interpreters and the sid chroot live here, shared by every checkout.
+CACHE_ROOT="${KOLVI_CACHE:-$HOME/.cache/kolvi}"
 # For a ThreadSanitizer interpreter doing chores (checks, venvs, pip): its own races
 # are noise there.
 QUIET_TSAN="report_bugs=0 exitcode=0"

@@ -80,13 +80,19 @@ constexpr std::string_view order_sign(std::strong_ordering order) noexcept {
 
 }  // namespace
 
-int report_read_failure(Streams& streams, std::string_view name, int error_number) {
-  std::string message = "kolvi: cannot read ";
+std::string system_failure_message(std::string_view what, std::string_view name, int error_number) {
+  std::string message = "kolvi: cannot ";
+  message += what;
+  message += ' ';
   message += name;
   message += ": ";
   message += std::strerror(error_number);
   message += '\n';
-  streams.err.write(message);
+  return message;
+}
+
+int report_read_failure(Streams& streams, std::string_view name, int error_number) {
+  streams.err.write(system_failure_message("read", name, error_number));
   return kUsageOrReadError;
 }
 

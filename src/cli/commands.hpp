@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "cli/kinds.hpp"
@@ -34,6 +35,10 @@ int run_parse(Kind kind, std::string_view text, Streams& streams);
 int run_compare(Kind kind, std::string_view first, std::string_view second, Streams& streams);
 // "-" among the files, or no file at all, reads standard input.
 int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, Streams& streams);
+
+// "kolvi: cannot <what>: <system error>" and a line feed: the tool's message for a failed read
+// or write.
+std::string system_failure_message(std::string_view what, std::string_view name, int error_number);
 
 // Writes "kolvi: cannot read NAME: <system error>" and returns kUsageOrReadError.
 int report_read_failure(Streams& streams, std::string_view name, int error_number);

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <string>
 #include <variant>
 
 #include "cli/arguments.hpp"
@@ -64,13 +62,9 @@ int end_after_write_failure(const WriteError& failure, OutputStream& err) {
   flush_if_possible(err);
   // A reader that went away has all it wanted: no message.
   if (failure.error_number == EPIPE) return kOutputClosed;
-  std::string message = "kolvi: cannot write to ";
-  message += failure.stream;
-  message += ": ";
-  message += std::strerror(failure.error_number);
-  message += '\n';
   // Straight to the descriptor: the buffered stream may be the one that failed.
-  write_fully(STDERR_FILENO, message);
+  write_fully(STDERR_FILENO,
+              system_failure_message("write to", failure.stream, failure.error_number));
   return kUsageOrReadError;
 }
 

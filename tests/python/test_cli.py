@@ -14,7 +14,7 @@ import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
-from support import KOLVI_TOOL, SEMVER_1_2_X_REPORT, V, run_cli, run_python
+from support import KOLVI_TOOL, SEMVER_1_2_X_REPORT, V, child_environment, run_cli, run_python
 
 KIND_CLASSES = {
     "version": "Version",
@@ -144,7 +144,7 @@ def test_check_reports_each_line_before_reading_the_next():
         stdin=subprocess.PIPE,
         stdout=subprocess.DEVNULL,
         stderr=subprocess.PIPE,
-        env={**os.environ, "NO_COLOR": "1"},
+        env=child_environment(None, ()),
     )
     try:
         process.stdin.write(b"1.2.3\n1.2.3_\n")

@@ -32,18 +32,10 @@ constexpr auto type_makers(std::index_sequence<index...>) {
 
 constexpr auto kTypeMakers = type_makers(std::make_index_sequence<api::kClassCount>());
 
-template <std::size_t... index>
-constexpr auto class_names(std::index_sequence<index...>) {
-  return std::array<std::string_view, sizeof...(index)>{
-      std::get<index>(api::kClassDescriptions).name...};
-}
-
-constexpr auto kClassNames = class_names(std::make_index_sequence<api::kClassCount>());
-
 }  // namespace
 
 std::string_view class_name(std::size_t class_index) noexcept {
-  return kClassNames[class_index];
+  return api::kClasses[class_index].name;
 }
 
 PyTypeObject* make_type(std::size_t class_index) noexcept {

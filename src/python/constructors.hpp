@@ -27,14 +27,6 @@
 
 namespace kolvi::python {
 
-// Raises the RuntimeError that carries a failed parse's report. Every failed parse of a
-// constructor ends here.
-template <class Value>
-void raise_parse_failure(const version::ParseResult<Value>& result, std::string_view text,
-                         std::string_view source_name) {
-  raise_parse_report(result.errors(), text, source_name);
-}
-
 // "<Class>() requires arguments" / "<Class>() takes 1 positional argument but N were given".
 void raise_positional_count(std::string_view class_name, Py_ssize_t given);
 
@@ -57,7 +49,7 @@ std::optional<Value> value_from_text(PyObject* argument) {
   constexpr auto& description = api::description_of<Value>();
   version::ParseResult<Value> result = description.parse(text);
   if (!result.ok()) {
-    raise_parse_failure(result, text, description.source_name);
+    raise_parse_report(result.errors(), text, description.source_name);
     return std::nullopt;
   }
   return std::move(result.value());
@@ -149,9 +141,10 @@ template <class Value, std::size_t index>
 constinit inline InternedName keyword_key{
     api::c_string(std::get<index>(api::description_of<Value>().fields).name)};
 
-// Reads field `index` from the keywords: absent by its rule, present converted unchanged.
+// Reads field `index` from the keywords: absent by its rule, present converted unchanged and
+// counted in `found`.
 template <class Value, std::size_t index>
-bool read_keyword(PyObject* kwargs, Value& out) {
+bool read_keyword(PyObject* kwargs, Value& out, Py_ssize_t& found_count) {
   constexpr auto& field = std::get<index>(api::description_of<Value>().fields);
   PyObject* key = keyword_key<Value, index>.get();
   if (key == nullptr) return false;
@@ -159,16 +152,22 @@ bool read_keyword(PyObject* kwargs, Value& out) {
   if (PyDict_GetItemRef(kwargs, key, &found) < 0) return false;
   const Ref value = Ref::steal(found);
   if (!value) return accept_absent_keyword(field.when_absent, field.name);
+  ++found_count;
   return to_field(value.get(), out.*field.member);
 }
 
-// The keyword form: every field in order, then the check that no other keyword was given.
+// The keyword form: every field in order, then the check that no other keyword was given, which
+// only a dict holding more keys than the fields found can fail.
 template <class Value, std::size_t... index>
 std::optional<Value> value_from_keywords(PyObject* kwargs, std::index_sequence<index...>) {
   static constexpr auto kAllowed = api::field_names(api::description_of<Value>());
   Value value{};
-  if (!(read_keyword<Value, index>(kwargs, value) && ...)) return std::nullopt;
-  if (!check_keyword_names(kwargs, kAllowed, class_name<Value>())) return std::nullopt;
+  Py_ssize_t found_count = 0;
+  if (!(read_keyword<Value, index>(kwargs, value, found_count) && ...)) return std::nullopt;
+  if (found_count != PyDict_GET_SIZE(kwargs)
+      && !check_keyword_names(kwargs, kAllowed, class_name<Value>())) {
+    return std::nullopt;
+  }
   return value;
 }
 

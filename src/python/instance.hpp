@@ -123,16 +123,16 @@ PyObject* str_instance(PyObject* self) noexcept {
 
 // The property setter frame: refuse deletion, convert with the parameter's name on a TypeError,
 // then replace the field under exclusive access. A failure leaves the instance untouched.
-template <class Value, class Field, class Convert, class Assign>
-int write_property(PyObject* self, PyObject* new_value, std::string_view parameter, Convert convert,
-                   Assign assign) noexcept {
+template <class Value, class Field>
+int write_property(PyObject* self, PyObject* new_value, std::string_view parameter,
+                   Field Value::*member) noexcept {
   if (new_value == nullptr) {
     raise(PyExc_AttributeError, "can't delete attribute");
     return -1;
   }
   try {
     Field field{};
-    if (!convert(new_value, field)) {
+    if (!to_field(new_value, field)) {
       remap_argument_error(parameter);
       return -1;
     }
@@ -142,7 +142,7 @@ int write_property(PyObject* self, PyObject* new_value, std::string_view paramet
       raise(PyExc_RuntimeError, kAlreadyBorrowed);
       return -1;
     }
-    assign(instance->value, std::move(field));
+    instance->value.*member = std::move(field);
     instance->order_key.reset();
     return 0;
   } catch (const std::bad_alloc&) {

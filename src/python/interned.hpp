@@ -12,8 +12,6 @@ class InternedName {
  public:
   explicit constexpr InternedName(const char* text) noexcept : text_(text) {}
 
-  const char* text() const noexcept { return text_; }
-
   // Borrowed; null with an exception set if it cannot be made.
   PyObject* get() noexcept {
     return cell_.get_or_create([this] { return PyUnicode_InternFromString(text_); });

@@ -34,12 +34,8 @@ PyObject* get_field(PyObject* self, void* /*closure*/) noexcept {
 
 template <class Value, std::size_t index>
 int set_field(PyObject* self, PyObject* new_value, void* /*closure*/) noexcept {
-  constexpr auto member = field_of<Value, index>().member;
-  using FieldType = typename std::remove_cvref_t<decltype(field_of<Value, index>())>::type;
-  return write_property<Value, FieldType>(
-      self, new_value, kSetterParameter<Value, index>.view(),
-      [](PyObject* object, FieldType& out) { return to_field(object, out); },
-      [](Value& value, FieldType field) { value.*member = std::move(field); });
+  return write_property(self, new_value, kSetterParameter<Value, index>.view(),
+                        field_of<Value, index>().member);
 }
 
 template <class Value, std::size_t... index>

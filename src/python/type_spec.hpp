@@ -52,7 +52,7 @@ std::array<PyType_Slot, 10> make_slots() noexcept {
   return slots;
 }
 
-// Kept for the life of the process: the type created from them keeps pointing at its name and slots.
+// Kept for the life of the process: the type made from them points at its name and slots.
 template <class Value>
 PyType_Spec& type_spec() noexcept {
   static std::array<PyType_Slot, 10> slots = make_slots<Value>();

@@ -64,7 +64,6 @@ class ExpectedList {
   std::size_t size() const noexcept { return size_; }
   bool empty() const noexcept { return size_ == 0; }
   const ExpectedItem& operator[](std::size_t i) const noexcept { return storage_.items[i]; }
-  const ExpectedItem& front() const noexcept { return storage_.items[0]; }
   const ExpectedItem& back() const noexcept { return storage_.items[size_ - 1]; }
   const ExpectedItem* begin() const noexcept { return storage_.items; }
   const ExpectedItem* end() const noexcept { return storage_.items + size_; }

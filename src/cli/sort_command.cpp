@@ -199,6 +199,9 @@ void sort_by_key(std::vector<LineRecord>& records, bool reverse, OrderedPool& po
 // most once, when it first meets a different one.
 template <class K>
 void sort_by_values(std::span<LineRecord> run, const ByteBuffer& bytes, bool reverse) {
+  const std::string_view first = line_at(bytes, run.front().place);
+  const auto same_line = [&](const LineRecord& r) { return line_at(bytes, r.place) == first; };
+  if (std::all_of(run.begin() + 1, run.end(), same_line)) return;  // already in input order
   std::vector<std::optional<typename K::Value>> values(run.size());
   const auto value_of = [&](std::size_t i) -> const typename K::Value& {
     if (!values[i]) values[i] = std::move(K::parse(line_at(bytes, run[i].place)).value());

@@ -15,7 +15,8 @@ import subprocess
 import sys
 import tempfile
 import time
-import warnings
+
+from timing import COLOUR_OFF, apply_environment, import_kolvi
 
 SORT_TIME_TARGET = 0.2  # kolvi sort / sort -V, at most
 MEMORY_TARGET = 4.0  # kolvi sort peak memory / file size, at most
@@ -24,10 +25,7 @@ CHECK_SPEEDUP_TARGET = 5.0  # Python loop / kolvi check, at least
 
 def python_check_loop() -> int:
     """kolvi check, written as a Python user would write it with the Version class."""
-    with warnings.catch_warnings():
-        warnings.filterwarnings("ignore", "The global interpreter lock", RuntimeWarning)
-        import kolvi
-    version = kolvi.package.version.Version
+    version = import_kolvi().package.version.Version
     errors = sys.stderr
     status = 0
     for number, raw in enumerate(sys.stdin.buffer, 1):
@@ -54,7 +52,7 @@ def run_measured(command: list[str], stdin_path: str | None) -> tuple[float, int
             start = time.perf_counter()
             subprocess.run(
                 timed, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                check=False, env={**os.environ, "LC_ALL": "C", "NO_COLOR": "1"},
+                check=False, env=apply_environment({**COLOUR_OFF, "LC_ALL": "C"}, dict(os.environ)),
             )
             wall = time.perf_counter() - start
         return wall, int(usage.read().split()[-1])

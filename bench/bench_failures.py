@@ -12,13 +12,11 @@ import json
 import os
 import subprocess
 import sys
-import warnings
 
-from timing import failing, paired_median_ns, raising
+from timing import COLOUR_FORCED, apply_environment, failing, import_kolvi
+from timing import paired_median_ns, raising
 
-with warnings.catch_warnings():
-    warnings.filterwarnings("ignore", "The global interpreter lock", RuntimeWarning)
-    import kolvi
+kolvi = import_kolvi()
 
 LONG_AT_END = "1.2.3-" + "a" * 993 + "_"
 LONG_AT_START = "x" + "1" * 999
@@ -34,18 +32,6 @@ FAILURES = [
     ("1,000 ASCII characters failing at the start", "SemVer", LONG_AT_START),
     ('Version("versión-1.0"), outside ASCII', "Version", "versión-1.0"),
 ]
-
-COLOUR_OFF = {"NO_COLOR": "1", "CLICOLOR_FORCE": None}
-COLOUR_FORCED = {"NO_COLOR": None, "CLICOLOR_FORCE": "1", "TERM": "xterm"}
-
-
-def apply_environment(changes):
-    for name, value in changes.items():
-        if value is None:
-            os.environ.pop(name, None)
-        else:
-            os.environ[name] = value
-
 
 def report_of(cls, text):
     try:
@@ -72,12 +58,7 @@ def measure(repeat, coloured):
 
 def measure_coloured(repeat):
     """The same rows from a child process with colour forced on."""
-    env = dict(os.environ)
-    for name, value in COLOUR_FORCED.items():
-        if value is None:
-            env.pop(name, None)
-        else:
-            env[name] = value
+    env = apply_environment(COLOUR_FORCED, dict(os.environ))
     child = subprocess.run(
         [sys.executable, os.path.abspath(__file__), "--json", "--repeat", str(repeat)],
         env=env, capture_output=True, text=True, check=True,

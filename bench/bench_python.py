@@ -15,18 +15,15 @@ import random
 import sys
 import sysconfig
 import tracemalloc
-import warnings
 
 import bench_bulk
 import bench_failures
 import timing
-from timing import failing
+from timing import failing, import_kolvi
 
 # kolvi declares that it needs the interpreter lock, so a free-threaded interpreter turns the
 # lock on at import and warns; the table header states the lock's state instead.
-with warnings.catch_warnings():
-    warnings.filterwarnings("ignore", "The global interpreter lock", RuntimeWarning)
-    import kolvi
+kolvi = import_kolvi()
 
 try:
     import packaging.version as pkg
@@ -99,7 +96,7 @@ def main():
     args = parser.parse_args()
     repeat = 3 if args.quick else 7
     # Colour is decided on the first report; this process measures the reports without it.
-    bench_failures.apply_environment(bench_failures.COLOUR_OFF)
+    timing.apply_environment(timing.COLOUR_OFF)
 
     a, b = SemVer("1.2.3"), SemVer("1.2.4")
     full = SemVer("1.2.3-rc.1+build.5")

@@ -1,9 +1,33 @@
-"""Timing helpers shared by the benchmarks: medians of timeit runs, in turns when two are compared."""
+"""Helpers shared by the benchmarks: medians of timeit runs, in turns when two are compared; the
+colour environments; importing kolvi."""
 
 from __future__ import annotations
 
+import os
 import statistics
 import timeit
+import warnings
+
+COLOUR_OFF = {"NO_COLOR": "1", "CLICOLOR_FORCE": None}
+COLOUR_FORCED = {"NO_COLOR": None, "CLICOLOR_FORCE": "1", "TERM": "xterm"}
+
+
+def apply_environment(changes, env=os.environ):
+    """Sets the variables of `changes` in `env`; a value of None removes the variable."""
+    for name, value in changes.items():
+        if value is None:
+            env.pop(name, None)
+        else:
+            env[name] = value
+    return env
+
+
+def import_kolvi():
+    """kolvi, imported without the free-threaded build's warning that it turns the lock on."""
+    with warnings.catch_warnings():
+        warnings.filterwarnings("ignore", "The global interpreter lock", RuntimeWarning)
+        import kolvi
+    return kolvi
 
 
 def median_ns(stmt, setup="pass", namespace=None, repeat=7, number=None):

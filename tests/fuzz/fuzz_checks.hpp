@@ -12,6 +12,7 @@
 
 #include "diagnostics/plain_report.hpp"
 #include "diagnostics/report.hpp"
+#include "support/code_units.hpp"
 #include "text/utf8.hpp"
 #include "version/parse_error.hpp"
 #include "version/version.hpp"
@@ -129,9 +130,7 @@ inline void check_report_text(std::span<const version::ParseError> errors, std::
   const diagnostics::ReportText::Extent written = report.write(units.data());
   check(written.length == extent.length && written.max_code_point == extent.max_code_point,
         "written report differs from its measure", rendered);
-  std::string decoded;
-  for (const std::uint32_t unit : units)
-    utf8::append(decoded, static_cast<char32_t>(unit));
+  const std::string decoded = testing::utf8_of_units(std::span<const std::uint32_t>(units));
   check(decoded == rendered, "report written as code units differs from the rendered one", decoded);
 }
 
@@ -146,9 +145,7 @@ inline void check_plain_report(std::span<const version::ParseError> errors, std:
   check(bytes == rendered, "plain report differs from the rendered one", bytes);
   std::vector<std::uint16_t> units(plain.length());
   plain.write(units.data());
-  std::string decoded;
-  for (const std::uint16_t unit : units)
-    utf8::append(decoded, static_cast<char32_t>(unit));
+  const std::string decoded = testing::utf8_of_units(std::span<const std::uint16_t>(units));
   check(decoded == rendered, "plain report as UTF-16 differs from the rendered one", decoded);
 }
 

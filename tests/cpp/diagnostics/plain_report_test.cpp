@@ -7,10 +7,12 @@
 #include <array>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "diagnostics/report.hpp"
+#include "support/code_units.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
 
@@ -27,15 +29,11 @@ std::string written(const PlainReport& report, std::size_t size) {
   report.write(units.data());
   for (std::size_t i = size; i < units.size(); ++i)
     EXPECT_EQ(units[i], kGuard) << "written past its size at " << i;
-  std::string out;
-  for (std::size_t i = 0; i < size; ++i) {
-    if constexpr (sizeof(Unit) == 1) {
-      out += static_cast<char>(units[i]);
-    } else {
-      utf8::append(out, static_cast<char32_t>(units[i]));
-    }
+  if constexpr (sizeof(Unit) == 1) {
+    return std::string(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(size));
+  } else {
+    return testing::utf8_of_units(std::span<const Unit>(units.data(), size));
   }
-  return out;
 }
 
 void expect_matches_general(std::span<const ParseError> errors, std::string_view source,

@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "diagnostics/colour.hpp"
+#include "support/code_units.hpp"
 #include "support/random_texts.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
@@ -181,10 +183,7 @@ std::string written_as(const ReportText& report, std::size_t length) {
   std::vector<Unit> units(length);
   const ReportText::Extent extent = report.write(units.data());
   EXPECT_EQ(extent.length, length);
-  std::string out;
-  for (const Unit unit : units)
-    utf8::append(out, static_cast<char32_t>(unit));
-  return out;
+  return testing::utf8_of_units(std::span<const Unit>(units));
 }
 
 // The code-unit writer gives render_report's text in every width, within the bound it gives, for

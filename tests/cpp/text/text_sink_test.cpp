@@ -1,14 +1,17 @@
-// The sinks agree: the same calls give the same text as UTF-8 (appended or written into a buffer),
-// as a measure, and as code units of every width, including pieces copied in overlapping blocks.
+// The sinks agree: the same calls give the same text as UTF-8 appended to a string, as a measure,
+// and as code units of every width, including pieces copied in overlapping blocks.
 #include "text/text_sink.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/code_units.hpp"
 
 namespace kolvi::text {
 namespace {
@@ -28,14 +31,6 @@ void write_script(Sink& sink, std::string_view before, std::string_view run, std
 }
 
 template <class Unit>
-std::string decoded(const std::vector<Unit>& units) {
-  std::string out;
-  for (const Unit unit : units)
-    utf8::append(out, static_cast<char32_t>(unit));
-  return out;
-}
-
-template <class Unit>
 void expect_units_match(std::string_view before, std::string_view run, std::size_t count,
                         const std::string& expected, const MeasureSink& measure) {
   // Room for the text only: a block that overran the pieces would run past the end.
@@ -44,7 +39,7 @@ void expect_units_match(std::string_view before, std::string_view run, std::size
   write_script(sink, before, run, count);
   EXPECT_EQ(static_cast<std::size_t>(sink.position() - units.data()), measure.length());
   EXPECT_EQ(sink.max_code_point(), measure.max_code_point());
-  EXPECT_EQ(decoded(units), expected);
+  EXPECT_EQ(testing::utf8_of_units(std::span<const Unit>(units)), expected);
 }
 
 TEST(TextSink, EverySinkWritesTheSameText) {

@@ -197,7 +197,7 @@ class Cursor {
            && detail::kIdentifierCharacter[static_cast<unsigned char>(text_[end])]) {
       ++end;
     }
-    if (end == bytewise_end) end = detail::identifier_run_end(text_, end);
+    if (end == bytewise_end && end < text_.size()) end = detail::identifier_run_end(text_, end);
     position_ = end;
     record_.record(end, Expected::identifier_character);
     return std::string_view(text_.data() + start, end - start);

@@ -94,11 +94,15 @@ inline constexpr std::array<std::string_view, 2> kTextMethods{"__repr__", "__str
 
 inline constexpr std::size_t kClassCount = std::tuple_size_v<decltype(kClassDescriptions)>;
 
+// The value type of class `index`.
+template <std::size_t index>
+using ValueAt =
+    typename std::remove_cvref_t<decltype(std::get<index>(kClassDescriptions))>::value_type;
+
 template <class Value, std::size_t index = 0>
 constexpr std::size_t class_index() {
   static_assert(index < kClassCount, "no class describes this value type");
-  using Description = std::remove_cvref_t<decltype(std::get<index>(kClassDescriptions))>;
-  if constexpr (std::is_same_v<typename Description::value_type, Value>) {
+  if constexpr (std::is_same_v<ValueAt<index>, Value>) {
     return index;
   } else {
     return class_index<Value, index + 1>();
@@ -116,12 +120,9 @@ inline constexpr auto kPropertiesOf = properties_of(description_of<Value>());
 
 template <std::size_t... index>
 constexpr auto class_views(std::index_sequence<index...>) {
-  using Values = std::tuple<
-      typename std::remove_cvref_t<decltype(std::get<index>(kClassDescriptions))>::value_type...>;
   return std::array{
       Class{std::get<index>(kClassDescriptions).name, std::get<index>(kClassDescriptions).id,
-            std::get<index>(kClassDescriptions).constructor,
-            kPropertiesOf<std::tuple_element_t<index, Values>>}...,
+            std::get<index>(kClassDescriptions).constructor, kPropertiesOf<ValueAt<index>>}...,
       kOutlineClass};
 }
 

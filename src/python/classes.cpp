@@ -13,8 +13,7 @@ namespace {
 
 template <std::size_t index>
 PyTypeObject* make_type_at() noexcept {
-  using Value =
-      typename std::remove_cvref_t<decltype(std::get<index>(api::kClassDescriptions))>::value_type;
+  using Value = api::ValueAt<index>;
   return type_cells[index].get_or_create([] {
     auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&type_spec<Value>()));
 #if PY_VERSION_HEX < 0x030E0000

@@ -1,7 +1,7 @@
 // Fuzzes the command-line tool's input path: lines split from memory must match lines read from
 // a descriptor in small blocks, one by one and in runs, each line's message must be a location
-// and then the UTF-8 message or a well-formed report, and the order keys of valid lines must agree
-// with their order.
+// and then the UTF-8 message or a well-formed report, a chunk parsed at once must give the same
+// messages, and the order keys of valid lines must agree with their order.
 //
 // Input layout: byte 0 picks the block size (bits 0-5, plus 1) and the kind (bits 6-7); the
 // rest is the input.
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/kinds.hpp"
+#include "cli/line_chunk.hpp"
 #include "cli/lines.hpp"
 #include "fuzz_checks.hpp"
 #include "version/order_key.hpp"
@@ -77,6 +78,7 @@ void check_line_count(std::string_view input, const std::vector<std::string_view
     feeds += c == '\n' ? 1 : 0;
   const bool unterminated = !input.empty() && input.back() != '\n';
   fuzz::check(lines.size() == feeds + (unterminated ? 1 : 0), "wrong number of lines");
+  fuzz::check(cli::count_lines(input) == lines.size(), "count_lines miscounts the lines");
   for (const std::string_view line : lines)
     fuzz::check(line.find('\n') == std::string_view::npos, "a line holds a line feed", line);
 }
@@ -117,6 +119,25 @@ void check_lines(const std::vector<std::string_view>& lines) {
   }
 }
 
+// The tool parses a chunk of lines at once, with one UTF-8 check for all of them: its reports must
+// be the lines' own messages in order, and each valid line must be found at its offset.
+template <class K>
+void check_chunk_agrees(std::string_view input, const std::vector<std::string_view>& lines) {
+  std::string expected;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const cli::LineLocation where{kInputName, i + 1};
+    cli::parse_input<K>(lines[i], &where, expected);
+  }
+  cli::LineChunk chunk(kInputName, 1, input);
+  cli::parse_lines<K>(chunk, [&](std::size_t offset, std::string_view line, const auto&) {
+    fuzz::check(input.substr(offset, line.size()) == line, "a valid line is not at its offset",
+                line);
+  });
+  fuzz::check(chunk.reports == expected, "a chunk's reports differ from its lines' messages",
+              chunk.reports);
+  fuzz::check(chunk.any_invalid == !expected.empty(), "a chunk misses that a line was invalid");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -128,6 +149,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_line_count(input, lines);
   check_reader_agrees(input, block_size, lines);
   check_runs_agree(input, block_size, lines);
-  cli::visit_kind(kind, [&]<class K>(K) { check_lines<K>(lines); });
+  cli::visit_kind(kind, [&]<class K>(K) {
+    check_lines<K>(lines);
+    check_chunk_agrees<K>(input, lines);
+  });
   return 0;
 }

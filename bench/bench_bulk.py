@@ -51,10 +51,17 @@ def measure(version, pkg, repeat, lines=BULK_LINES):
 
 def print_table(result):
     kolvi_rejected, pkg_rejected = result["rejected"]
-    print(f"\n{result['lines']:,} real version strings; Version rejects {kolvi_rejected:.1%}, "
-          f"packaging {pkg_rejected:.1%}\n")
+    print(
+        f"\n{result['lines']:,} real version strings; Version rejects {kolvi_rejected:.1%}, "
+        f"packaging {pkg_rejected:.1%}\n"
+    )
     print("| bulk | kolvi ms | packaging ms | packaging ÷ kolvi |")
     print("|---|---:|---:|---:|")
-    for label, key in (("classify with try/except per item", "classify"), ("sort the parsed values", "sort")):
+    for label, key in (
+        ("classify with try/except per item", "classify"),
+        ("sort the parsed values", "sort"),
+    ):
         kolvi_ns, pkg_ns = result[key]
-        print(f"| {label} | {kolvi_ns / 1e6:,.1f} | {pkg_ns / 1e6:,.1f} | {pkg_ns / kolvi_ns:.1f} |")
+        print(
+            f"| {label} | {kolvi_ns / 1e6:,.1f} | {pkg_ns / 1e6:,.1f} | {pkg_ns / kolvi_ns:.1f} |"
+        )

@@ -51,8 +51,12 @@ def run_measured(command: list[str], stdin_path: str | None) -> tuple[float, int
         with open(stdin_path or os.devnull, "rb") as stdin:
             start = time.perf_counter()
             subprocess.run(
-                timed, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                check=False, env=apply_environment({**COLOUR_OFF, "LC_ALL": "C"}, dict(os.environ)),
+                timed,
+                stdin=stdin,
+                stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL,
+                check=False,
+                env=apply_environment({**COLOUR_OFF, "LC_ALL": "C"}, dict(os.environ)),
             )
             wall = time.perf_counter() - start
         return wall, int(usage.read().split()[-1])
@@ -102,12 +106,21 @@ def main() -> int:
     memory_ratio = kolvi_sort_peak * 1024 / size
     speedup = loop / kolvi_check
     targets = [
-        (f"kolvi sort ≤ {SORT_TIME_TARGET}× sort -V wall time", sort_ratio,
-         sort_ratio <= SORT_TIME_TARGET),
-        (f"kolvi sort peak memory ≤ {MEMORY_TARGET}× file size", memory_ratio,
-         memory_ratio <= MEMORY_TARGET),
-        (f"kolvi check ≥ {CHECK_SPEEDUP_TARGET}× faster than the Python loop", speedup,
-         speedup >= CHECK_SPEEDUP_TARGET),
+        (
+            f"kolvi sort ≤ {SORT_TIME_TARGET}× sort -V wall time",
+            sort_ratio,
+            sort_ratio <= SORT_TIME_TARGET,
+        ),
+        (
+            f"kolvi sort peak memory ≤ {MEMORY_TARGET}× file size",
+            memory_ratio,
+            memory_ratio <= MEMORY_TARGET,
+        ),
+        (
+            f"kolvi check ≥ {CHECK_SPEEDUP_TARGET}× faster than the Python loop",
+            speedup,
+            speedup >= CHECK_SPEEDUP_TARGET,
+        ),
     ]
     print()
     for label, value, met in targets:

@@ -33,6 +33,7 @@ FAILURES = [
     ('Version("versión-1.0"), outside ASCII', "Version", "versión-1.0"),
 ]
 
+
 def report_of(cls, text):
     try:
         cls(text)
@@ -61,7 +62,10 @@ def measure_coloured(repeat):
     env = apply_environment(COLOUR_FORCED, dict(os.environ))
     child = subprocess.run(
         [sys.executable, os.path.abspath(__file__), "--json", "--repeat", str(repeat)],
-        env=env, capture_output=True, text=True, check=True,
+        env=env,
+        capture_output=True,
+        text=True,
+        check=True,
     )
     return json.loads(child.stdout)
 
@@ -71,7 +75,9 @@ def print_table(plain, coloured):
     print("|---|---|---:|---:|---:|")
     for colour, rows in (("off", plain), ("on", coloured)):
         for label, kolvi_ns, floor_ns in rows:
-            print(f"| {label} | {colour} | {kolvi_ns:,.0f} | {floor_ns:,.0f} | {kolvi_ns / floor_ns:.2f} |")
+            print(
+                f"| {label} | {colour} | {kolvi_ns:,.0f} | {floor_ns:,.0f} | {kolvi_ns / floor_ns:.2f} |"
+            )
 
 
 def main():

@@ -37,7 +37,11 @@ except ImportError:
 # The submodules are attributes of kolvi, not importable dotted names.
 _version = kolvi.package.version
 SemVer, DotSeparated, Other, Version = (
-    _version.SemVer, _version.DotSeparated, _version.Other, _version.Version)
+    _version.SemVer,
+    _version.DotSeparated,
+    _version.Other,
+    _version.Version,
+)
 
 SORT_SIZE = 100_000
 MEMORY_COUNT = 1_000_000
@@ -60,7 +64,10 @@ def random_versions(count):
 
 def sort_rows(versions):
     texts = [f"{a}.{b}.{c}" + (f"-{rc}" if rc else "") for (a, b, c), rc in versions]
-    rows = [("tuples", lambda: [n for n, _ in versions]), ("kolvi", lambda: [SemVer(t) for t in texts])]
+    rows = [
+        ("tuples", lambda: [n for n, _ in versions]),
+        ("kolvi", lambda: [SemVer(t) for t in texts]),
+    ]
     if pkg:
         pep440 = [t.replace("-rc.", "rc") for t in texts]
         rows.append(("packaging", lambda: [pkg.Version(t) for t in pep440]))
@@ -114,7 +121,9 @@ def main():
     plain_peers, pre_peers = [], []
     if pkg:
         plain_peers.append(('packaging Version("1.2.3")', 'pkg.Version("1.2.3")'))
-        pre_peers.append(('packaging Version("1.2.3rc1+build.5")', 'pkg.Version("1.2.3rc1+build.5")'))
+        pre_peers.append(
+            ('packaging Version("1.2.3rc1+build.5")', 'pkg.Version("1.2.3rc1+build.5")')
+        )
     if pysemver:
         plain_peers.append(('semver parse("1.2.3")', 'pysemver.Version.parse("1.2.3")'))
         pre_peers.append(
@@ -128,29 +137,60 @@ def main():
     parse_row('Other("nightly_2024")', 'Other("nightly_2024")')
 
     namespace = dict(globals(), a=a, b=b, full=full)
-    for label, stmt in (("str(SemVer with rc and meta)", "str(full)"), ("repr(SemVer with rc and meta)", "repr(full)")):
-        rows.append(("text", label, median_ns(stmt, namespace=namespace, repeat=repeat), None, None))
+    for label, stmt in (
+        ("str(SemVer with rc and meta)", "str(full)"),
+        ("repr(SemVer with rc and meta)", "repr(full)"),
+    ):
+        rows.append(
+            ("text", label, median_ns(stmt, namespace=namespace, repeat=repeat), None, None)
+        )
 
     compare_ns = median_ns("a < b", namespace=namespace, repeat=repeat)
     rows.append(("compare", "SemVer a < b", compare_ns, None, None))
     if pkg:
         ns = dict(namespace, pa=pkg.Version("1.2.3"), pb=pkg.Version("1.2.4"))
-        rows.append(("compare", "packaging a < b", median_ns("pa < pb", namespace=ns, repeat=repeat), "SemVer a < b", compare_ns))
+        rows.append(
+            (
+                "compare",
+                "packaging a < b",
+                median_ns("pa < pb", namespace=ns, repeat=repeat),
+                "SemVer a < b",
+                compare_ns,
+            )
+        )
     if pysemver:
         ns = dict(namespace, sa=pysemver.Version.parse("1.2.3"), sb=pysemver.Version.parse("1.2.4"))
-        rows.append(("compare", "semver a < b", median_ns("sa < sb", namespace=ns, repeat=repeat), "SemVer a < b", compare_ns))
+        rows.append(
+            (
+                "compare",
+                "semver a < b",
+                median_ns("sa < sb", namespace=ns, repeat=repeat),
+                "SemVer a < b",
+                compare_ns,
+            )
+        )
 
     sorts = sort_rows(random_versions(SORT_SIZE))
     kolvi_sort = sorts.pop("kolvi")
     rows.append(("sort", f"sorted {SORT_SIZE:,} SemVer", kolvi_sort, None, None))
     for name, ns in sorts.items():
-        rows.append(("sort", f"sorted {SORT_SIZE:,} {name}", ns, f"sorted {SORT_SIZE:,} SemVer", kolvi_sort))
+        rows.append(
+            ("sort", f"sorted {SORT_SIZE:,} {name}", ns, f"sorted {SORT_SIZE:,} SemVer", kolvi_sort)
+        )
 
     fail_ns = median_ns(failing(SemVer, "1.2.x", RuntimeError), repeat=repeat)
     rows.append(("failed parse", 'SemVer("1.2.x") with report', fail_ns, None, None))
     if pkg:
         peer = median_ns(failing(pkg.Version, "1.2.x", pkg.InvalidVersion), repeat=repeat)
-        rows.append(("failed parse", 'packaging Version("1.2.x")', peer, 'SemVer("1.2.x") with report', fail_ns))
+        rows.append(
+            (
+                "failed parse",
+                'packaging Version("1.2.x")',
+                peer,
+                'SemVer("1.2.x") with report',
+                fail_ns,
+            )
+        )
 
     failures = {
         "off": bench_failures.measure(repeat, coloured=False),
@@ -171,8 +211,10 @@ def main():
 def print_table(rows, floor):
     build = "free-threaded build" if is_free_threaded() else "GIL build"
     lock = "on" if getattr(sys, "_is_gil_enabled", lambda: True)() else "off"
-    print(f"Python {sys.version.split()[0]} ({sysconfig.get_config_var('EXT_SUFFIX')}, {build}, "
-          f"interpreter lock {lock} while running)\n")
+    print(
+        f"Python {sys.version.split()[0]} ({sysconfig.get_config_var('EXT_SUFFIX')}, {build}, "
+        f"interpreter lock {lock} while running)\n"
+    )
     print("| group | operation | ns/op | × int(str) | peer ÷ kolvi |")
     print("|---|---|---:|---:|---:|")
     for group, label, ns, peer_of, peer_ns in rows:
@@ -219,21 +261,50 @@ def targets(measured):
     plain, pre = ns['SemVer("1.2.3")'], ns['SemVer("1.2.3-rc.1+build.5")']
     out = [
         ('SemVer("1.2.3") × int(str)', plain / floor, 2.5, True),
-        ('Version("1.2.3-rc.1+build.5") × int(str)', ns['Version("1.2.3-rc.1+build.5")'] / floor, 4.0, True),
-        (f"sorted {SORT_SIZE:,} SemVer ÷ tuples", ns[f"sorted {SORT_SIZE:,} SemVer"] / ns[f"sorted {SORT_SIZE:,} tuples"], 1.0, True),
-        ('bytes per SemVer("1.2.3")', memory['SemVer("1.2.3")'], 96 if is_free_threaded() else 64, True),
+        (
+            'Version("1.2.3-rc.1+build.5") × int(str)',
+            ns['Version("1.2.3-rc.1+build.5")'] / floor,
+            4.0,
+            True,
+        ),
+        (
+            f"sorted {SORT_SIZE:,} SemVer ÷ tuples",
+            ns[f"sorted {SORT_SIZE:,} SemVer"] / ns[f"sorted {SORT_SIZE:,} tuples"],
+            1.0,
+            True,
+        ),
+        (
+            'bytes per SemVer("1.2.3")',
+            memory['SemVer("1.2.3")'],
+            96 if is_free_threaded() else 64,
+            True,
+        ),
     ]
     if pkg:
         out += [
             ('packaging ÷ kolvi, "1.2.3"', ns['packaging Version("1.2.3")'] / plain, 5.0, False),
-            ('packaging ÷ kolvi, pre-release', ns['packaging Version("1.2.3rc1+build.5")'] / pre, 10.0, False),
-            ('packaging failure ÷ kolvi failure with report',
-             ns['packaging Version("1.2.x")'] / ns['SemVer("1.2.x") with report'], 1.0, False),
+            (
+                "packaging ÷ kolvi, pre-release",
+                ns['packaging Version("1.2.3rc1+build.5")'] / pre,
+                10.0,
+                False,
+            ),
+            (
+                "packaging failure ÷ kolvi failure with report",
+                ns['packaging Version("1.2.x")'] / ns['SemVer("1.2.x") with report'],
+                1.0,
+                False,
+            ),
         ]
     if pysemver:
         out += [
             ('semver ÷ kolvi, "1.2.3"', ns['semver parse("1.2.3")'] / plain, 10.0, False),
-            ('semver ÷ kolvi, pre-release', ns['semver parse("1.2.3-rc.1+build.5")'] / pre, 10.0, False),
+            (
+                "semver ÷ kolvi, pre-release",
+                ns['semver parse("1.2.3-rc.1+build.5")'] / pre,
+                10.0,
+                False,
+            ),
         ]
     # The failure and bulk targets are set for the GIL build.
     if not is_free_threaded():
@@ -250,9 +321,15 @@ def failure_targets(measured):
     for label, _, _ in bench_failures.FAILURES[4:6]:
         out.append((f"{label} × its floor", ratio["off", label], 3.0, True))
     if pkg:
-        out.append(('packaging InvalidVersion("1.2.x") ÷ kolvi failure',
-                    measured.ns['packaging Version("1.2.x")'] / measured.ns['SemVer("1.2.x") with report'],
-                    3.0, False))
+        out.append(
+            (
+                'packaging InvalidVersion("1.2.x") ÷ kolvi failure',
+                measured.ns['packaging Version("1.2.x")']
+                / measured.ns['SemVer("1.2.x") with report'],
+                3.0,
+                False,
+            )
+        )
     if measured.bulk:
         for label, key, limit in (("classifying", "classify", 12.0), ("sorting", "sort", 8.0)):
             kolvi_ns, pkg_ns = measured.bulk[key]

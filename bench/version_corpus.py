@@ -35,7 +35,9 @@ def debian_versions() -> dict[str, list[str]]:
         ).stdout
     except (OSError, subprocess.CalledProcessError):
         return {}
-    fields = [line[len("Version: "):] for line in listing.splitlines() if line.startswith("Version: ")]
+    fields = [
+        line[len("Version: ") :] for line in listing.splitlines() if line.startswith("Version: ")
+    ]
     return {
         "debian": fields,
         "debian upstream": [upstream(version) for version in fields],
@@ -93,7 +95,9 @@ def collect() -> dict[str, list[str]]:
     sources = debian_versions()
     sources["node"] = node_versions()
     sources["python"] = python_versions()
-    return {name: [v for v in versions if v and "\n" not in v] for name, versions in sources.items()}
+    return {
+        name: [v for v in versions if v and "\n" not in v] for name, versions in sources.items()
+    }
 
 
 def corpus(lines: int | None, seed: int) -> tuple[list[str], dict[str, list[str]]]:

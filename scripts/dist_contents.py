@@ -69,8 +69,7 @@ def wheel_problems(wheel_name, files):
     if len(extensions) != 1:
         problems.append(f"expected one extension module, found {sorted(extensions)}")
     problems += [
-        f"unexpected {name}"
-        for name in sorted(files - required - optional - set(extensions))
+        f"unexpected {name}" for name in sorted(files - required - optional - set(extensions))
     ]
     return problems
 

@@ -68,8 +68,13 @@ def set_fields(semver, dotted, other):
     semver.rc = None
     dotted.parts = ["a", "b", "c"]
     other.value = "next_value"
-    for target, name, value in ((semver, "major", "1"), (semver, "rc", [1]), (dotted, "parts", None),
-                                (other, "value", b"x"), (semver, "patch", 2**40)):
+    for target, name, value in (
+        (semver, "major", "1"),
+        (semver, "rc", [1]),
+        (dotted, "parts", None),
+        (other, "value", b"x"),
+        (semver, "patch", 2**40),
+    ):
         before = repr(target)
         expect_failure(lambda: setattr(target, name, value))
         assert repr(target) == before
@@ -90,10 +95,23 @@ def one_round():
     other_keywords = Other(value="main_é")
     assert dotted == dotted_keywords and other == other_keywords
 
-    versions = [Version("1.2.3"), Version("1.2"), Version("a_b"), Version(semver), Version(dotted),
-                Version(other)]
-    copies = [SemVer(semver), SemVer(versions[0]), DotSeparated(dotted), DotSeparated(versions[1]),
-              Other(other), Other(versions[2]), Version(versions[3])]
+    versions = [
+        Version("1.2.3"),
+        Version("1.2"),
+        Version("a_b"),
+        Version(semver),
+        Version(dotted),
+        Version(other),
+    ]
+    copies = [
+        SemVer(semver),
+        SemVer(versions[0]),
+        DotSeparated(dotted),
+        DotSeparated(versions[1]),
+        Other(other),
+        Other(versions[2]),
+        Version(versions[3]),
+    ]
     assert sorted(versions)[-1] == versions[5]  # the Other kind ranks last
     assert semver != 1 and versions[0] != "1.2.3"
 

@@ -157,7 +157,13 @@ def assert_compares_like_reference(a, b):
     """All six comparisons of `a` and `b` agree with their reference keys."""
     ka, kb = reference_key(a), reference_key(b)
     assert (a < b, a <= b, a == b, a != b, a > b, a >= b) == (
-        ka < kb, ka <= kb, ka == kb, ka != kb, ka > kb, ka >= kb), (a, b)
+        ka < kb,
+        ka <= kb,
+        ka == kb,
+        ka != kb,
+        ka > kb,
+        ka >= kb,
+    ), (a, b)
 
 
 # --- fresh interpreters ------------------------------------------------------------------

@@ -117,16 +117,21 @@ def test_text_subclass_accepted():
 
 
 @pytest.mark.parametrize(
-    "cls, text, display", [(V.SemVer, "1.2.3", "1.2.3"), (V.Version, "1.2", "1.2"), (V.Other, "a_b", "a_b")]
+    "cls, text, display",
+    [(V.SemVer, "1.2.3", "1.2.3"), (V.Version, "1.2", "1.2"), (V.Other, "a_b", "a_b")],
 )
 def test_str_subclass_is_parsed(cls, text, display):
     assert str(cls(StrSub(text))) == display
 
 
 # A positional argument is a text or an instance; sequences and bytes are neither.
-@pytest.mark.parametrize("cls, value", [*((cls, ListSub(["1"])) for cls in CLASSES), (V.SemVer, b"1.2.3")])
+@pytest.mark.parametrize(
+    "cls, value", [*((cls, ListSub(["1"])) for cls in CLASSES), (V.SemVer, b"1.2.3")]
+)
 def test_foreign_type_is_not_a_version_source(cls, value):
-    with pytest.raises(TypeError, match=f"^Cannot construct {cls.__name__} from type '{type(value).__name__}'$"):
+    with pytest.raises(
+        TypeError, match=f"^Cannot construct {cls.__name__} from type '{type(value).__name__}'$"
+    ):
         cls(value)
 
 

@@ -89,7 +89,11 @@ def test_wheel_with_two_extensions():
             [],
             ["build output examples/__pycache__/demo.cpython-313.pyc"],
         ),
-        (["kolvi-1.2.3/tests/python/test_semver.py"], [], ["unexpected tests/python/test_semver.py"]),
+        (
+            ["kolvi-1.2.3/tests/python/test_semver.py"],
+            [],
+            ["unexpected tests/python/test_semver.py"],
+        ),
         (["kolvi-1.2.3/scripts/test"], [], ["unexpected scripts/test"]),
         (["kolvi-1.2.3/.gitignore"], [], ["unexpected .gitignore"]),
         (["stray.txt"], [], ["outside kolvi-1.2.3/: stray.txt"]),

@@ -14,10 +14,25 @@ Version = kolvi.package.version.Version
     "make, parts, display, debug",
     [
         (lambda: DotSeparated("1.2"), ["1", "2"], "1.2", 'DotSeparated { parts: ["1", "2"] }'),
-        (lambda: DotSeparated(parts=["1", "2"]), ["1", "2"], "1.2", 'DotSeparated { parts: ["1", "2"] }'),
+        (
+            lambda: DotSeparated(parts=["1", "2"]),
+            ["1", "2"],
+            "1.2",
+            'DotSeparated { parts: ["1", "2"] }',
+        ),
         (lambda: DotSeparated(parts=[]), [], "", "DotSeparated { parts: [] }"),
-        (lambda: DotSeparated(parts=("1.2", "")), ["1.2", ""], "1.2.", 'DotSeparated { parts: ["1.2", ""] }'),
-        (lambda: DotSeparated(Version("1.2")), ["1", "2"], "1.2", 'DotSeparated { parts: ["1", "2"] }'),
+        (
+            lambda: DotSeparated(parts=("1.2", "")),
+            ["1.2", ""],
+            "1.2.",
+            'DotSeparated { parts: ["1.2", ""] }',
+        ),
+        (
+            lambda: DotSeparated(Version("1.2")),
+            ["1", "2"],
+            "1.2",
+            'DotSeparated { parts: ["1", "2"] }',
+        ),
     ],
 )
 def test_construction(make, parts, display, debug):
@@ -30,17 +45,36 @@ def test_construction(make, parts, display, debug):
 FAILURES = [
     (("1.2",), dict(parts=["1"]), TypeError, "Constructor expects *args or **kwargs, but not both"),
     ((), dict(name="x"), ValueError, "invalid input to argument 'parts'"),
-    ((), dict(parts=["1"], extra=1), ValueError, "'extra' is an invalid keyword argument for DotSeparated()"),
-    ((), dict(extra=1, parts=["1"]), ValueError, "'extra' is an invalid keyword argument for DotSeparated()"),
+    (
+        (),
+        dict(parts=["1"], extra=1),
+        ValueError,
+        "'extra' is an invalid keyword argument for DotSeparated()",
+    ),
+    (
+        (),
+        dict(extra=1, parts=["1"]),
+        ValueError,
+        "'extra' is an invalid keyword argument for DotSeparated()",
+    ),
     ((), dict(parts="1.2"), TypeError, "Can't extract `str` to `Vec`"),
     ((), dict(parts=[1, 2]), TypeError, "'int' object cannot be converted to 'PyString'"),
     ((), dict(parts=None), TypeError, "'NoneType' object cannot be converted to 'Sequence'"),
     ((), {}, ValueError, "DotSeparated() requires arguments"),
-    (("1", "2", "3"), {}, ValueError, "DotSeparated() takes 1 positional argument but 3 were given"),
+    (
+        ("1", "2", "3"),
+        {},
+        ValueError,
+        "DotSeparated() takes 1 positional argument but 3 were given",
+    ),
     ((1.5,), {}, TypeError, "Cannot construct DotSeparated from type 'float'"),
     ((Other("x"),), {}, TypeError, "Cannot construct DotSeparated from type 'Other'"),
-    ((Version("1.2.3"),), {}, TypeError,
-     "Expected DotSeparated; found Version::SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: None }"),
+    (
+        (Version("1.2.3"),),
+        {},
+        TypeError,
+        "Expected DotSeparated; found Version::SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: None }",
+    ),
 ]
 
 
@@ -64,9 +98,17 @@ def test_setter_replaces_the_whole_list_and_getter_copies():
 @pytest.mark.parametrize(
     "value, exception, message",
     [
-        (None, TypeError, "argument 'new_parts': 'NoneType' object cannot be converted to 'Sequence'"),
+        (
+            None,
+            TypeError,
+            "argument 'new_parts': 'NoneType' object cannot be converted to 'Sequence'",
+        ),
         ("a.b", TypeError, "argument 'new_parts': Can't extract `str` to `Vec`"),
-        ([b"a"], TypeError, "argument 'new_parts': 'bytes' object cannot be converted to 'PyString'"),
+        (
+            [b"a"],
+            TypeError,
+            "argument 'new_parts': 'bytes' object cannot be converted to 'PyString'",
+        ),
     ],
 )
 def test_setter_failures(value, exception, message):

@@ -156,7 +156,9 @@ def test_other_value_keyword(_, make, _u32, text, _list):
 
 @pytest.mark.parametrize("_, make, _u32, _text, _list", CASES, ids=CASE_IDS)
 def test_version_rejects_any_keyword(_, make, _u32, _text, _list):
-    with pytest.raises(TypeError, match=r"^Version\.__new__\(\) got an unexpected keyword argument 'x'$"):
+    with pytest.raises(
+        TypeError, match=r"^Version\.__new__\(\) got an unexpected keyword argument 'x'$"
+    ):
         V.Version(x=make())
 
 
@@ -258,19 +260,49 @@ def run_isolated(code, **options):
 @pytest.mark.parametrize(
     "text, expected",
     [
-        ("a" * TEN_MB, {"SemVer": "RuntimeError", "DotSeparated": "ok", "Other": "ok", "Version": "ok"}),
-        ("1" * TEN_MB, {"SemVer": "RuntimeError", "DotSeparated": "ok", "Other": "RuntimeError",
-                        "Version": "ok"}),
-        ("a." * (TEN_MB // 2) + "a", {"SemVer": "RuntimeError", "DotSeparated": "ok",
-                                       "Other": "RuntimeError", "Version": "ok"}),
-        ("1.2.3-" + "a" * TEN_MB, {"SemVer": "ok", "DotSeparated": "ok", "Other": "RuntimeError",
-                                   "Version": "ok"}),
-        ("!" + "1" * TEN_MB, {c: "RuntimeError" for c in ["SemVer", "DotSeparated", "Other", "Version"]}),
-        ("1.2.3-" + "x" * TEN_MB + "!", {c: "RuntimeError" for c in ["SemVer", "DotSeparated", "Other",
-                                                                     "Version"]}),
+        (
+            "a" * TEN_MB,
+            {"SemVer": "RuntimeError", "DotSeparated": "ok", "Other": "ok", "Version": "ok"},
+        ),
+        (
+            "1" * TEN_MB,
+            {
+                "SemVer": "RuntimeError",
+                "DotSeparated": "ok",
+                "Other": "RuntimeError",
+                "Version": "ok",
+            },
+        ),
+        (
+            "a." * (TEN_MB // 2) + "a",
+            {
+                "SemVer": "RuntimeError",
+                "DotSeparated": "ok",
+                "Other": "RuntimeError",
+                "Version": "ok",
+            },
+        ),
+        (
+            "1.2.3-" + "a" * TEN_MB,
+            {"SemVer": "ok", "DotSeparated": "ok", "Other": "RuntimeError", "Version": "ok"},
+        ),
+        (
+            "!" + "1" * TEN_MB,
+            {c: "RuntimeError" for c in ["SemVer", "DotSeparated", "Other", "Version"]},
+        ),
+        (
+            "1.2.3-" + "x" * TEN_MB + "!",
+            {c: "RuntimeError" for c in ["SemVer", "DotSeparated", "Other", "Version"]},
+        ),
     ],
-    ids=["one identifier", "one number", "five million parts", "long pre-release", "failure at the start",
-         "failure at the end"],
+    ids=[
+        "one identifier",
+        "one number",
+        "five million parts",
+        "long pre-release",
+        "failure at the start",
+        "failure at the end",
+    ],
 )
 def test_ten_megabyte_strings(text, expected):
     code = """

@@ -97,10 +97,16 @@ def test_there_are_58_records_of_16_bytes_each_holding_one_compact_json_object()
 def test_only_pyinit_and_the_records_are_exported_and_the_records_are_relocated_read_only_data():
     with open(SHARED_OBJECT, "rb") as stream:
         elf = ELFFile(stream)
-        defined = [s for s in elf.get_section_by_name(".dynsym").iter_symbols()
-                   if s["st_shndx"] != "SHN_UNDEF" and s.name]
-        sections = {s.name: elf.get_section(s["st_shndx"]).name for s in defined
-                    if isinstance(s["st_shndx"], int)}
+        defined = [
+            s
+            for s in elf.get_section_by_name(".dynsym").iter_symbols()
+            if s["st_shndx"] != "SHN_UNDEF" and s.name
+        ]
+        sections = {
+            s.name: elf.get_section(s["st_shndx"]).name
+            for s in defined
+            if isinstance(s["st_shndx"], int)
+        }
     functions = {s.name for s in defined if s["st_info"]["type"] == "STT_FUNC"}
     records = {s.name for s in defined if s.name.startswith(stubgen.SYMBOL_PREFIX)}
     assert functions == {"PyInit_kolvi"}
@@ -131,14 +137,17 @@ def test_every_parent_names_a_class_and_member_counts_match():
 
 @pytest.mark.parametrize("class_name", CLASS_NAMES)
 def test_member_signatures(class_name):
-    actual = [(m["name"], m["arguments"], m["returns"], m.get("decorators"))
-              for m in members_of(class_name)]
+    actual = [
+        (m["name"], m["arguments"], m["returns"], m.get("decorators"))
+        for m in members_of(class_name)
+    ]
     assert sorted(map(repr, actual)) == sorted(map(repr, expected_members(class_name)))
 
 
 def test_function_signatures():
-    functions = {item["name"]: item for item in ITEMS
-                 if item["type"] == "function" and "id" in item}
+    functions = {
+        item["name"]: item for item in ITEMS if item["type"] == "function" and "id" in item
+    }
     assert functions["test_function"]["arguments"] == {
         "args": [{"name": "version", "annotation": "Version"}]
     }
@@ -167,8 +176,11 @@ def test_class_records_agree_with_the_live_class(class_name):
     constructor = next(m for m in members if m["name"] == "__new__")
     assert cls.__text_signature__ == text_signature_of(constructor["arguments"])
     getters = {m["name"] for m in members if m.get("decorators") == ["property"]}
-    runtime_properties = {name for name, value in vars(cls).items()
-                          if type(value).__name__ == "getset_descriptor" and name[:2] != "__"}
+    runtime_properties = {
+        name
+        for name, value in vars(cls).items()
+        if type(value).__name__ == "getset_descriptor" and name[:2] != "__"
+    }
     assert getters == runtime_properties
 
 
@@ -177,8 +189,9 @@ def test_class_records_agree_with_the_live_class(class_name):
     [(cls, prop) for cls, props in PROPERTIES.items() for prop in props],
 )
 def test_setter_parameter_is_named_new_property_at_run_time(class_name, property_name):
-    (setter,) = [m for m in members_of(class_name)
-                 if m.get("decorators") == [f"{property_name}.setter"]]
+    (setter,) = [
+        m for m in members_of(class_name) if m.get("decorators") == [f"{property_name}.setter"]
+    ]
     parameter = setter["arguments"]["args"][0]["name"]
     assert parameter == f"new_{property_name}"
     instance = getattr(kolvi.package.version, class_name)(SAMPLE_TEXT[class_name])
@@ -248,8 +261,16 @@ def stubtest_result(tmp_path_factory):
         "globals().update(vars(kolvi.package.version))\n"
         "__all__ = list(kolvi.package.version.__all__)\n"
     )
-    return run_mypy("mypy.stubtest", "kolvi", "kolvi_version_view", "--allowlist", str(ALLOWLIST),
-                    cwd=folder, env={"MYPYPATH": str(folder)}, path=[folder])
+    return run_mypy(
+        "mypy.stubtest",
+        "kolvi",
+        "kolvi_version_view",
+        "--allowlist",
+        str(ALLOWLIST),
+        cwd=folder,
+        env={"MYPYPATH": str(folder)},
+        path=[folder],
+    )
 
 
 @needs_mypy
@@ -289,7 +310,9 @@ def mypy_strict_errors(tmp_path_factory):
     folder = tmp_path_factory.mktemp("mypy")
     shutil.copy(TYPED_USAGE, folder)
     (folder / "misuse.py").write_text("import kolvi\n" + "".join(f"{m}\n" for m, _ in MISUSES))
-    result = run_mypy("mypy", "--strict", "--no-incremental", TYPED_USAGE.name, "misuse.py", cwd=folder)
+    result = run_mypy(
+        "mypy", "--strict", "--no-incremental", TYPED_USAGE.name, "misuse.py", cwd=folder
+    )
     assert "error: " not in result.stderr, result.stderr
     return [line for line in result.stdout.splitlines() if ": error:" in line]
 
@@ -304,5 +327,6 @@ def test_mypy_rejects_misuse(mypy_strict_errors):
     for line_number, (misuse, code) in enumerate(MISUSES, start=2):
         prefix = f"misuse.py:{line_number}: error:"
         assert any(e.startswith(prefix) and e.endswith(f"[{code}]") for e in mypy_strict_errors), (
-            misuse)
+            misuse
+        )
     assert len(mypy_strict_errors) == len(MISUSES), mypy_strict_errors

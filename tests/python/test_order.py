@@ -20,8 +20,9 @@ TEXT = st.one_of(
 TEXTS = st.lists(TEXT, max_size=3)
 NUMBER = st.sampled_from([0, 1, 2, 4294967295])
 
-SEMVER = st.builds(V.SemVer, major=NUMBER, minor=NUMBER, patch=NUMBER,
-                   rc=st.none() | TEXTS, meta=st.none() | TEXTS)
+SEMVER = st.builds(
+    V.SemVer, major=NUMBER, minor=NUMBER, patch=NUMBER, rc=st.none() | TEXTS, meta=st.none() | TEXTS
+)
 DOTTED = st.builds(V.DotSeparated, parts=TEXTS)
 OTHER = st.builds(V.Other, value=TEXT)
 ANY_KIND = st.one_of(SEMVER, DOTTED, OTHER)
@@ -51,8 +52,15 @@ SETTER_CASES = [
     ("rc dropped", V.SemVer, "1.2.3-rc.1", "1.2.3", "left", "rc", None),
     ("rc emptied", V.SemVer, "1.2.3", "1.2.3-", "left", "rc", []),
     ("meta only", V.SemVer, "1.2.3+a", "1.2.3", "left", "meta", ["b"]),
-    ("long rc, cut keys", V.SemVer, f"1.2.3-{LONG}.2", f"1.2.3-{LONG}.1", "left", "rc",
-     [LONG, "0"]),
+    (
+        "long rc, cut keys",
+        V.SemVer,
+        f"1.2.3-{LONG}.2",
+        f"1.2.3-{LONG}.1",
+        "left",
+        "rc",
+        [LONG, "0"],
+    ),
     ("parts", V.DotSeparated, "1.2", "1.3", "left", "parts", ["1", "4"]),
     ("one empty part", V.DotSeparated, "", "", "left", "parts", [""]),
     ("value", V.Other, "a", "b", "right", "value", "\x00"),
@@ -60,9 +68,11 @@ SETTER_CASES = [
 ]
 
 
-@pytest.mark.parametrize("cls, left, right, side, field, new_value",
-                         [case[1:] for case in SETTER_CASES],
-                         ids=[case[0] for case in SETTER_CASES])
+@pytest.mark.parametrize(
+    "cls, left, right, side, field, new_value",
+    [case[1:] for case in SETTER_CASES],
+    ids=[case[0] for case in SETTER_CASES],
+)
 def test_a_setter_makes_comparisons_see_the_new_value(cls, left, right, side, field, new_value):
     left, right = cls(left), cls(right)
     assert_compares_like_reference(left, right)

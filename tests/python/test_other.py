@@ -17,7 +17,11 @@ Version = kolvi.package.version.Version
         (lambda: Other(value="main"), "main", 'Other { value: "main" }'),
         (lambda: Other(value=""), "", 'Other { value: "" }'),
         (lambda: Other(value='a"\nb'), 'a"\nb', 'Other { value: "a\\"\\nb" }'),
-        (lambda: Other(value="it's\t\u0301é"), "it's\t\u0301é", 'Other { value: "it\'s\\t\\u{301}é" }'),
+        (
+            lambda: Other(value="it's\t\u0301é"),
+            "it's\t\u0301é",
+            'Other { value: "it\'s\\t\\u{301}é" }',
+        ),
     ],
 )
 def test_construction(make, value, debug):
@@ -36,7 +40,12 @@ def test_copy_out_of_a_version_of_kind_other():
 FAILURES = [
     (("main",), dict(value="x"), TypeError, "Constructor expects *args or **kwargs, but not both"),
     ((), dict(name="x"), ValueError, "invalid input to argument 'value'"),
-    ((), dict(name="x", value="main"), ValueError, "'name' is an invalid keyword argument for Other()"),
+    (
+        (),
+        dict(name="x", value="main"),
+        ValueError,
+        "'name' is an invalid keyword argument for Other()",
+    ),
     ((), dict(value=5), TypeError, "'int' object cannot be converted to 'PyString'"),
     ((), dict(value=None), TypeError, "'NoneType' object cannot be converted to 'PyString'"),
     ((), {}, ValueError, "Other() requires arguments"),
@@ -65,13 +74,18 @@ def test_setter():
     assert str(v) == "not a version at all!"
     with pytest.raises(TypeError) as info:
         v.value = None
-    assert str(info.value) == "argument 'new_value': 'NoneType' object cannot be converted to 'PyString'"
+    assert (
+        str(info.value)
+        == "argument 'new_value': 'NoneType' object cannot be converted to 'PyString'"
+    )
     with pytest.raises(AttributeError, match=r"^can't delete attribute$"):
         del v.value
     assert v.value == "not a version at all!"
 
 
-@pytest.mark.parametrize("smaller, larger", [("alpha", "beta"), ("ab", "abc"), ("", "a"), ("abc", "abd")])
+@pytest.mark.parametrize(
+    "smaller, larger", [("alpha", "beta"), ("ab", "abc"), ("", "a"), ("abc", "abd")]
+)
 def test_order(smaller, larger):
     assert Other(value=smaller) < Other(value=larger)
     assert Other(value=larger) >= Other(value=smaller)

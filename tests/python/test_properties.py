@@ -70,9 +70,15 @@ ANYTHING = st.recursive(
 
 
 @settings(max_examples=200, deadline=None)
-@given(cls=st.sampled_from(CLASSES), args=st.lists(ANYTHING, max_size=2),
-       kwargs=st.dictionaries(st.sampled_from(["major", "minor", "patch", "rc", "meta", "parts", "value", "x"]),
-                              ANYTHING, max_size=4))
+@given(
+    cls=st.sampled_from(CLASSES),
+    args=st.lists(ANYTHING, max_size=2),
+    kwargs=st.dictionaries(
+        st.sampled_from(["major", "minor", "patch", "rc", "meta", "parts", "value", "x"]),
+        ANYTHING,
+        max_size=4,
+    ),
+)
 def test_arbitrary_constructor_arguments_raise_cleanly(cls, args, kwargs):
     try:
         value = cls(*args, **kwargs)

@@ -106,7 +106,9 @@ def test_instances_are_small():
     try:
         before = tracemalloc.get_traced_memory()[0]
         held = [V.SemVer("1.2.3") for _ in range(10_000)]
-        per_instance = (tracemalloc.get_traced_memory()[0] - before - sys.getsizeof(held)) / len(held)
+        per_instance = (tracemalloc.get_traced_memory()[0] - before - sys.getsizeof(held)) / len(
+            held
+        )
     finally:
         tracemalloc.stop()
     # Header, the 32-byte value and the 8-byte access flag; the free-threaded header is larger.

@@ -97,16 +97,16 @@ print(json.dumps(out))
 
 
 def test_reports_outside_the_short_path():
-    result = run_python(WIDE_CHILD.format(texts=json.dumps(["a\U0001F600-", LONG_TEXT])))
+    result = run_python(WIDE_CHILD.format(texts=json.dumps(["a\U0001f600-", LONG_TEXT])))
     assert result.returncode == 0, result.stderr
     emoji, long = json.loads(result.stdout)
     assert emoji == (
         "Error: \n"
         "   ╭─[ kolvi::package::version::other::Other:1:2 ]\n"
         "   │\n"
-        " 1 │ a\U0001F600-\n"
+        " 1 │ a\U0001f600-\n"
         "   │  ┬─  \n"
-        "   │  ╰─── found '\U0001F600' expected identifier, or end of input\n"
+        "   │  ╰─── found '\U0001f600' expected identifier, or end of input\n"
         "───╯\n"
     )
     lines = long.split("\n")

@@ -32,16 +32,31 @@ def test_parse_reads_every_field(text, fields, display):
 @pytest.mark.parametrize(
     "kwargs, display, debug",
     [
-        (dict(major=1, minor=2, patch=3), "1.2.3",
-         "SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: None }"),
-        (dict(major=1, minor=2, patch=3, rc=[]), "1.2.3-",
-         "SemVer { major: 1, minor: 2, patch: 3, rc: Some([]), meta: None }"),
-        (dict(major=1, minor=2, patch=3, rc=[], meta=[]), "1.2.3-+",
-         "SemVer { major: 1, minor: 2, patch: 3, rc: Some([]), meta: Some([]) }"),
-        (dict(major=1, minor=2, patch=3, rc=None, meta=("b",)), "1.2.3+b",
-         'SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: Some(["b"]) }'),
-        (dict(major=True, minor=0, patch=MAX_U32, rc=["not valid!"]), f"1.0.{MAX_U32}-not valid!",
-         f'SemVer {{ major: 1, minor: 0, patch: {MAX_U32}, rc: Some(["not valid!"]), meta: None }}'),
+        (
+            dict(major=1, minor=2, patch=3),
+            "1.2.3",
+            "SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: None }",
+        ),
+        (
+            dict(major=1, minor=2, patch=3, rc=[]),
+            "1.2.3-",
+            "SemVer { major: 1, minor: 2, patch: 3, rc: Some([]), meta: None }",
+        ),
+        (
+            dict(major=1, minor=2, patch=3, rc=[], meta=[]),
+            "1.2.3-+",
+            "SemVer { major: 1, minor: 2, patch: 3, rc: Some([]), meta: Some([]) }",
+        ),
+        (
+            dict(major=1, minor=2, patch=3, rc=None, meta=("b",)),
+            "1.2.3+b",
+            'SemVer { major: 1, minor: 2, patch: 3, rc: None, meta: Some(["b"]) }',
+        ),
+        (
+            dict(major=True, minor=0, patch=MAX_U32, rc=["not valid!"]),
+            f"1.0.{MAX_U32}-not valid!",
+            f'SemVer {{ major: 1, minor: 0, patch: {MAX_U32}, rc: Some(["not valid!"]), meta: None }}',
+        ),
     ],
 )
 def test_keyword_form(kwargs, display, debug):
@@ -61,26 +76,54 @@ FAILURES = [
     ((), dict(major=1, patch=3), TypeError, "Missing required keyword argument 'minor'"),
     ((), dict(major=1, minor=2), TypeError, "Missing required keyword argument 'patch'"),
     ((), dict(major=1, minor=2, build=1), TypeError, "Missing required keyword argument 'patch'"),
-    ((), dict(major=1, minor=2, patch=3, build=1), ValueError,
-     "'build' is an invalid keyword argument for SemVer()"),
-    ((), dict(major="1", minor=2, patch=3), TypeError,
-     "'str' object cannot be interpreted as an integer"),
-    ((), dict(major=1, minor=-1, patch=3), OverflowError,
-     "out of range integral type conversion attempted"),
-    ((), dict(major=1, minor=2, patch=MAX_U32 + 1), OverflowError,
-     "out of range integral type conversion attempted"),
+    (
+        (),
+        dict(major=1, minor=2, patch=3, build=1),
+        ValueError,
+        "'build' is an invalid keyword argument for SemVer()",
+    ),
+    (
+        (),
+        dict(major="1", minor=2, patch=3),
+        TypeError,
+        "'str' object cannot be interpreted as an integer",
+    ),
+    (
+        (),
+        dict(major=1, minor=-1, patch=3),
+        OverflowError,
+        "out of range integral type conversion attempted",
+    ),
+    (
+        (),
+        dict(major=1, minor=2, patch=MAX_U32 + 1),
+        OverflowError,
+        "out of range integral type conversion attempted",
+    ),
     ((), dict(major=1, minor=2, patch=3, rc="a"), TypeError, "Can't extract `str` to `Vec`"),
-    ((), dict(major=1, minor=2, patch=3, meta=[1]), TypeError,
-     "'int' object cannot be converted to 'PyString'"),
-    ((), dict(major=1, minor=2, patch=3, rc={}), TypeError,
-     "'dict' object cannot be converted to 'Sequence'"),
+    (
+        (),
+        dict(major=1, minor=2, patch=3, meta=[1]),
+        TypeError,
+        "'int' object cannot be converted to 'PyString'",
+    ),
+    (
+        (),
+        dict(major=1, minor=2, patch=3, rc={}),
+        TypeError,
+        "'dict' object cannot be converted to 'Sequence'",
+    ),
     ((), {}, ValueError, "SemVer() requires arguments"),
     (("1.2.3", "4.5.6"), {}, ValueError, "SemVer() takes 1 positional argument but 2 were given"),
     ((1,), {}, TypeError, "Cannot construct SemVer from type 'int'"),
     (([1, 2, 3],), {}, TypeError, "Cannot construct SemVer from type 'list'"),
     ((DotSeparated("1.2"),), {}, TypeError, "Cannot construct SemVer from type 'DotSeparated'"),
-    ((Version("1.2"),), {}, TypeError,
-     'Expected SemVer; found Version::DotSeparated { parts: ["1", "2"] }'),
+    (
+        (Version("1.2"),),
+        {},
+        TypeError,
+        'Expected SemVer; found Version::DotSeparated { parts: ["1", "2"] }',
+    ),
     (("1.2.x",), {}, RuntimeError, None),
 ]
 
@@ -127,13 +170,33 @@ def test_setters(name, value, expected):
 @pytest.mark.parametrize(
     "name, value, exception, message",
     [
-        ("major", "1", TypeError, "argument 'new_major': 'str' object cannot be interpreted as an integer"),
-        ("minor", 1.5, TypeError, "argument 'new_minor': 'float' object cannot be interpreted as an integer"),
+        (
+            "major",
+            "1",
+            TypeError,
+            "argument 'new_major': 'str' object cannot be interpreted as an integer",
+        ),
+        (
+            "minor",
+            1.5,
+            TypeError,
+            "argument 'new_minor': 'float' object cannot be interpreted as an integer",
+        ),
         ("patch", -1, OverflowError, "out of range integral type conversion attempted"),
         ("major", 2**70, OverflowError, None),
         ("rc", "a", TypeError, "argument 'new_rc': Can't extract `str` to `Vec`"),
-        ("meta", 5, TypeError, "argument 'new_meta': 'int' object cannot be converted to 'Sequence'"),
-        ("rc", [None], TypeError, "argument 'new_rc': 'NoneType' object cannot be converted to 'PyString'"),
+        (
+            "meta",
+            5,
+            TypeError,
+            "argument 'new_meta': 'int' object cannot be converted to 'Sequence'",
+        ),
+        (
+            "rc",
+            [None],
+            TypeError,
+            "argument 'new_rc': 'NoneType' object cannot be converted to 'PyString'",
+        ),
     ],
 )
 def test_setter_failures_leave_the_instance_unchanged(name, value, exception, message):

@@ -28,8 +28,10 @@ def call_in_child(body):
     [
         ("kolvi.test_function(V.Version('1.2.3'))", "Got version: 1.2.3\n"),
         ("kolvi.test_function(version=V.Version('1.2.3'))", "Got version: 1.2.3\n"),
-        ("kolvi.test_function(V.Version(V.SemVer(major=1, minor=2, patch=3, rc=['alpha'])))",
-         "Got version: 1.2.3-alpha\n"),
+        (
+            "kolvi.test_function(V.Version(V.SemVer(major=1, minor=2, patch=3, rc=['alpha'])))",
+            "Got version: 1.2.3-alpha\n",
+        ),
         ("kolvi.test_function(V.Version('1.10.x'))", "Got version: 1.10.x\n"),
         ("kolvi.test_function(V.Version('a_b'))", "Got version: a_b\n"),
         ("kolvi.test_function(V.Version(V.DotSeparated(parts=[])))", "Got version: \n"),
@@ -44,22 +46,38 @@ def test_prints_the_display_form(call, printed):
 @pytest.mark.parametrize(
     "call, error",
     [
-        ("kolvi.test_function()",
-         "TypeError: test_function() missing 1 required positional argument: 'version'"),
-        ("kolvi.test_function(V.Version('1'), V.Version('2'))",
-         "TypeError: test_function() takes 1 positional arguments but 2 were given"),
-        ("kolvi.test_function(V.Version('1'), version=V.Version('2'))",
-         "TypeError: test_function() got multiple values for argument 'version'"),
-        ("kolvi.test_function(v=V.Version('1'))",
-         "TypeError: test_function() got an unexpected keyword argument 'v'"),
-        ("kolvi.test_function(V.Version('1'), v=1)",
-         "TypeError: test_function() got an unexpected keyword argument 'v'"),
-        ("kolvi.test_function('1.2.3')",
-         "TypeError: argument 'version': 'str' object cannot be converted to 'Version'"),
-        ("kolvi.test_function('not a version at all!')",
-         "TypeError: argument 'version': 'str' object cannot be converted to 'Version'"),
-        ("kolvi.test_function(V.SemVer('1.2.3'))",
-         "TypeError: argument 'version': 'SemVer' object cannot be converted to 'Version'"),
+        (
+            "kolvi.test_function()",
+            "TypeError: test_function() missing 1 required positional argument: 'version'",
+        ),
+        (
+            "kolvi.test_function(V.Version('1'), V.Version('2'))",
+            "TypeError: test_function() takes 1 positional arguments but 2 were given",
+        ),
+        (
+            "kolvi.test_function(V.Version('1'), version=V.Version('2'))",
+            "TypeError: test_function() got multiple values for argument 'version'",
+        ),
+        (
+            "kolvi.test_function(v=V.Version('1'))",
+            "TypeError: test_function() got an unexpected keyword argument 'v'",
+        ),
+        (
+            "kolvi.test_function(V.Version('1'), v=1)",
+            "TypeError: test_function() got an unexpected keyword argument 'v'",
+        ),
+        (
+            "kolvi.test_function('1.2.3')",
+            "TypeError: argument 'version': 'str' object cannot be converted to 'Version'",
+        ),
+        (
+            "kolvi.test_function('not a version at all!')",
+            "TypeError: argument 'version': 'str' object cannot be converted to 'Version'",
+        ),
+        (
+            "kolvi.test_function(V.SemVer('1.2.3'))",
+            "TypeError: argument 'version': 'SemVer' object cannot be converted to 'Version'",
+        ),
     ],
 )
 def test_argument_errors_print_nothing(call, error):
@@ -77,7 +95,9 @@ def test_bypasses_sys_stdout():
 
 
 def test_closed_stdout_is_silent():
-    stdout, stderr = call_in_child("os.close(1)\nreport(lambda: kolvi.test_function(V.Version('1.0')))")
+    stdout, stderr = call_in_child(
+        "os.close(1)\nreport(lambda: kolvi.test_function(V.Version('1.0')))"
+    )
     assert stdout == ""
     assert stderr == "returned None"
 

@@ -29,7 +29,9 @@ def test_wraps_a_copy_of_any_instance(source):
     wrapped = Version(source)
     assert str(wrapped) == str(source)
     assert wrapped is not source
-    assert repr(wrapped) == (repr(source) if type(source) is Version else "Version::" + repr(source))
+    assert repr(wrapped) == (
+        repr(source) if type(source) is Version else "Version::" + repr(source)
+    )
 
 
 def test_wrapped_value_does_not_follow_its_source():
@@ -45,10 +47,25 @@ def test_wrapped_value_does_not_follow_its_source():
     "args, kwargs, exception, message",
     [
         ((), dict(x=1), TypeError, "Version.__new__() got an unexpected keyword argument 'x'"),
-        (("1.2.3",), dict(x=1), TypeError, "Version.__new__() got an unexpected keyword argument 'x'"),
-        ((1, 2), dict(y=1, x=1), TypeError, "Version.__new__() got an unexpected keyword argument 'y'"),
+        (
+            ("1.2.3",),
+            dict(x=1),
+            TypeError,
+            "Version.__new__() got an unexpected keyword argument 'x'",
+        ),
+        (
+            (1, 2),
+            dict(y=1, x=1),
+            TypeError,
+            "Version.__new__() got an unexpected keyword argument 'y'",
+        ),
         ((), {}, ValueError, "Version() requires arguments"),
-        (("1.2.3", "1.2"), {}, ValueError, "Version() takes 1 positional argument but 2 were given"),
+        (
+            ("1.2.3", "1.2"),
+            {},
+            ValueError,
+            "Version() takes 1 positional argument but 2 were given",
+        ),
         ((1,), {}, TypeError, "Cannot construct Version from type 'int'"),
         ((None,), {}, TypeError, "Cannot construct Version from type 'NoneType'"),
     ],

@@ -5,9 +5,8 @@ The list comes from version_corpus: real versions from this machine, invalid one
 
 from __future__ import annotations
 
-from timing import paired_median_ns
-
 import version_corpus
+from timing import paired_median_ns
 
 BULK_LINES = 300_000
 

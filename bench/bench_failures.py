@@ -13,8 +13,14 @@ import os
 import subprocess
 import sys
 
-from timing import COLOUR_FORCED, apply_environment, failing, import_kolvi
-from timing import paired_median_ns, raising
+from timing import (
+    COLOUR_FORCED,
+    apply_environment,
+    failing,
+    import_kolvi,
+    paired_median_ns,
+    raising,
+)
 
 kolvi = import_kolvi()
 

@@ -10,6 +10,7 @@ turning a missed one into exit status 1.
 from __future__ import annotations
 
 import argparse
+import functools
 import gc
 import random
 import sys
@@ -76,7 +77,7 @@ def sort_rows(versions):
     results = {}
     for name, build in rows:
         items = build()
-        results[name] = median_ns(lambda: sorted(items), repeat=5, number=1)
+        results[name] = median_ns(functools.partial(sorted, items), repeat=5, number=1)
     return results
 
 

@@ -46,7 +46,7 @@ def paired_median_ns(first, second, repeat=7, number=None):
         number = max(timer.autorange()[0] for timer in timers)
     runs = ([], [])
     for _ in range(repeat):
-        for timer, samples in zip(timers, runs):
+        for timer, samples in zip(timers, runs, strict=True):
             samples.append(timer.timeit(number))
     return tuple(statistics.median(samples) / number * 1e9 for samples in runs)
 

@@ -423,7 +423,7 @@ def render_width_table(props: Properties) -> str:
     parts += ["\n", cpp_trie("kWidthClass", trie)]
     parts.append(
         "\n// Columns per width class; class 3 is unused.\n"
-        f"constexpr std::array<int, 4> kColumnsByClass{{{{1, 0, 2, 1}}}};\n"
+        "constexpr std::array<int, 4> kColumnsByClass{{1, 0, 2, 1}};\n"
         "\n}  // namespace\n"
     )
     parts.append(

@@ -4,7 +4,6 @@ import pytest
 
 from support import CLASSES, Index, ListSub, RaisingIndex, Seq, StrSub, V
 
-
 # Unsigned 32-bit integers, through SemVer.major (setter) and the keyword form.
 U32_ACCEPTED = [(0, 0), (True, 1), (False, 0), (4294967295, 4294967295), (Index(7), 7)]
 U32_REJECTED = [

@@ -1,8 +1,8 @@
 """DotSeparated: constructor forms, the parts property, comparisons and failure messages."""
 
+import kolvi
 import pytest
 
-import kolvi
 from support import assert_raises_exactly
 
 DotSeparated = kolvi.package.version.DotSeparated

@@ -8,9 +8,9 @@ import contextlib
 import os
 import sys
 
+import kolvi
 import pytest
 
-import kolvi
 from support import (
     CLASSES,
     Boom,

@@ -9,10 +9,10 @@ import sysconfig
 import textwrap
 from pathlib import Path
 
+import kolvi
 import pytest
 from elftools.elf.elffile import ELFFile
 
-import kolvi
 from support import CLASS_NAMES, REPO_ROOT, TESTS_DIR, load_script, run_interpreter
 
 COMMITTED_STUB = REPO_ROOT / "stubs" / "kolvi-stubs" / "__init__.pyi"

@@ -3,9 +3,9 @@
 import importlib
 import sys
 
+import kolvi
 import pytest
 
-import kolvi
 from support import CLASS_NAMES, is_free_threaded_build, run_python
 
 VERSION_MODULE = kolvi.package.version

@@ -1,8 +1,8 @@
 """Other: constructor forms, the value property, comparisons and failure messages."""
 
+import kolvi
 import pytest
 
-import kolvi
 from support import assert_raises_exactly
 
 Other = kolvi.package.version.Other

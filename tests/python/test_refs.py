@@ -3,9 +3,9 @@
 import sys
 import tracemalloc
 
+import kolvi
 import pytest
 
-import kolvi
 from support import is_free_threaded_build
 
 V = kolvi.package.version

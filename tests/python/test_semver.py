@@ -2,9 +2,9 @@
 
 import re
 
+import kolvi
 import pytest
 
-import kolvi
 from support import assert_raises_exactly
 
 DotSeparated = kolvi.package.version.DotSeparated
@@ -255,7 +255,7 @@ def test_foreign_operands():
     assert v != Version("1.2.3")
     for other in (1, "1.2.3", Version("1.2.3")):
         with pytest.raises(TypeError):
-            v < other
+            _ = v < other
 
 
 def test_failed_parse_raises_report():

@@ -8,9 +8,9 @@ must return a value that some thread wrote.
 import random
 import threading
 
+import kolvi
 import pytest
 
-import kolvi
 from support import TESTS_DIR, gil_disabled, is_free_threaded_build, run_python
 
 V = kolvi.package.version

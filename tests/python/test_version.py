@@ -1,8 +1,8 @@
 """Version: parsing any kind, wrapping kind instances and ordering by kind rank first."""
 
+import kolvi
 import pytest
 
-import kolvi
 from support import assert_raises_exactly
 
 DotSeparated = kolvi.package.version.DotSeparated
@@ -102,9 +102,9 @@ def test_comparisons_with_foreign_objects():
     v = Version("1.2.3")
     assert v != SemVer("1.2.3")
     with pytest.raises(TypeError):
-        v < "1.2.3"
+        _ = v < "1.2.3"
     with pytest.raises(TypeError):
-        v >= SemVer("1.2.3")
+        _ = v >= SemVer("1.2.3")
 
 
 def test_sorting_a_mixed_list():

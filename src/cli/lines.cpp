@@ -3,7 +3,6 @@
 #include "cli/lines.hpp"
 
 #include <poll.h>
-#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

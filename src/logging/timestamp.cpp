@@ -1,7 +1,7 @@
 // The wall-clock timestamp at the start of every log block.
 #include "logging/timestamp.hpp"
 
-#include <time.h>
+#include <ctime>
 
 namespace kolvi::logging {
 namespace {

@@ -102,6 +102,8 @@ Unit* write_repeated_pieces(std::string_view before, char32_t c, std::string_vie
   return PiecePattern<Unit>(before, after).write(out, count, [&](std::size_t) { return c; });
 }
 
+// Unit is a type, which parentheses would break.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define KOLVI_UNIT_SINK_LOOPS(Unit)                                                               \
   template Unit* write_text(std::string_view, Unit*, char32_t&) noexcept;                         \
   template Unit* write_pieces(std::string_view, std::string_view, std::string_view,               \
@@ -112,5 +114,6 @@ KOLVI_UNIT_SINK_LOOPS(std::uint8_t)
 KOLVI_UNIT_SINK_LOOPS(std::uint16_t)
 KOLVI_UNIT_SINK_LOOPS(std::uint32_t)
 #undef KOLVI_UNIT_SINK_LOOPS
+// NOLINTEND(bugprone-macro-parentheses)
 
 }  // namespace kolvi::text

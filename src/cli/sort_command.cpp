@@ -109,7 +109,7 @@ std::optional<std::vector<InputSpan>> read_inputs(std::span<const std::string_vi
 
 // Parses the lines of every input into records in input order, chunk by chunk on the pool's
 // workers; the reports of invalid lines come out in input order.
-template <class K>
+template <class Target>
 int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
                     std::vector<LineRecord>& records, OrderedPool& pool, Streams& streams) {
   // A line with a character takes two bytes with its feed, so this is room for every record
@@ -131,8 +131,8 @@ int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
       const std::size_t lines = count_lines(chunk->lines.bytes);
       const auto parse = [chunk, lines] {
         chunk->records.reserve(lines);
-        parse_lines<K>(chunk->lines, [&](std::size_t offset, std::string_view text,
-                                         const typename K::Value& value) {
+        parse_lines<Target>(chunk->lines, [&](std::size_t offset, std::string_view text,
+                                              const typename Target::Value& value) {
           chunk->records.push_back(
               {version::order_key(value), place_of(chunk->begin + offset, text.size())});
         });
@@ -197,14 +197,14 @@ void sort_by_key(std::vector<LineRecord>& records, bool reverse, OrderedPool& po
 // Sorts a run of records whose equal keys were cut short by their values, ties in input order.
 // Equal lines (the usual case, a line repeated) need no values; any other line is parsed at
 // most once, when it first meets a different one.
-template <class K>
+template <class Target>
 void sort_by_values(std::span<LineRecord> run, const ByteBuffer& bytes, bool reverse) {
   const std::string_view first = line_at(bytes, run.front().place);
   const auto same_line = [&](const LineRecord& r) { return line_at(bytes, r.place) == first; };
   if (std::all_of(run.begin() + 1, run.end(), same_line)) return;  // already in input order
-  std::vector<std::optional<typename K::Value>> values(run.size());
-  const auto value_of = [&](std::size_t i) -> const typename K::Value& {
-    if (!values[i]) values[i] = std::move(K::parse(line_at(bytes, run[i].place)).value());
+  std::vector<std::optional<typename Target::Value>> values(run.size());
+  const auto value_of = [&](std::size_t i) -> const typename Target::Value& {
+    if (!values[i]) values[i] = std::move(Target::parse(line_at(bytes, run[i].place)).value());
     return *values[i];
   };
   const auto before = [&](std::size_t a, std::size_t b) {
@@ -226,7 +226,7 @@ void sort_by_values(std::span<LineRecord> run, const ByteBuffer& bytes, bool rev
 
 // Sorts by key and input order, which settles every record whose key is whole; then each run of
 // equal keys that were cut short is sorted again by value.
-template <class K>
+template <class Target>
 void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, bool reverse,
                   OrderedPool& pool) {
   sort_by_key(records, reverse, pool);
@@ -235,7 +235,7 @@ void sort_records(std::vector<LineRecord>& records, const ByteBuffer& bytes, boo
     const auto run_end =
         std::find_if(run, records.end(), [key](const LineRecord& r) { return r.key != key; });
     if (!version::key_is_whole(key) && run_end - run > 1) {
-      sort_by_values<K>(std::span(run, run_end), bytes, reverse);
+      sort_by_values<Target>(std::span(run, run_end), bytes, reverse);
     }
     run = run_end;
   }
@@ -258,7 +258,8 @@ void write_lines(const ByteBuffer& bytes, std::span<const LineRecord> records, S
 
 }  // namespace
 
-int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, Streams& streams) {
+int run_sort(std::size_t target, bool reverse, std::span<const std::string_view> files,
+             Streams& streams) {
   static constexpr std::string_view kStandardInputOnly[] = {"-"};
   if (files.empty()) files = kStandardInputOnly;
   ByteBuffer bytes;
@@ -266,9 +267,9 @@ int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, S
   if (!inputs) return kUsageOrReadError;
   std::vector<LineRecord> records;
   OrderedPool pool = line_pool();
-  return visit_kind(kind, [&]<class K>(K) {
-    const int status = collect_records<K>(bytes, *inputs, records, pool, streams);
-    sort_records<K>(records, bytes, reverse, pool);
+  return version::visit_target(target, [&]<class Target>(Target) {
+    const int status = collect_records<Target>(bytes, *inputs, records, pool, streams);
+    sort_records<Target>(records, bytes, reverse, pool);
     // Reports first, so that output and reports sent to the same place keep that order.
     streams.err.flush();
     write_lines(bytes, records, streams);

@@ -20,9 +20,10 @@
 namespace kolvi::diagnostics {
 namespace {
 
-using version::dot_separated_source_name;
-using version::other_source_name;
-using version::semver_source_name;
+constexpr std::string_view dot_separated_source_name =
+    version::source_name_of<version::DotSeparated>;
+constexpr std::string_view other_source_name = version::source_name_of<version::Other>;
+constexpr std::string_view semver_source_name = version::source_name_of<version::SemVer>;
 
 std::vector<ParseError> errors_of(const auto& result) {
   EXPECT_FALSE(result.ok());
@@ -171,8 +172,8 @@ TEST(Report, RandomFailuresRenderAsValidUtf8) {
     const version::ParseResult<version::Version> result = version::parse_version(text);
     if (result.ok()) continue;
     SCOPED_TRACE(text);
-    RenderedReport rendered =
-        render_report_to_memory(result.errors(), text, version::version_source_name, true);
+    RenderedReport rendered = render_report_to_memory(
+        result.errors(), text, version::source_name_of<version::Version>, true);
     const std::string bytes = rendered.bytes;
     EXPECT_EQ(message_from_rendered(std::move(rendered)), bytes);
   }
@@ -203,8 +204,9 @@ TEST(ReportText, WritesTheRenderedText) {
     for (const bool colour : {false, true}) {
       SCOPED_TRACE(text + (colour ? " (colour)" : ""));
       const std::string expected =
-          render_report(result.errors(), text, version::version_source_name, colour);
-      const ReportText report(result.errors(), text, version::version_source_name, colour);
+          render_report(result.errors(), text, version::source_name_of<version::Version>, colour);
+      const ReportText report(result.errors(), text, version::source_name_of<version::Version>,
+                              colour);
       const ReportText::Extent extent = report.measure();
       EXPECT_LE(extent.length, report.length_bound());
       EXPECT_EQ(written_as<std::uint32_t>(report, extent.length), expected);
@@ -258,9 +260,10 @@ TEST(ReportMessage, AppendsTheSameText) {
     const version::ParseResult<version::Version> result = version::parse_version(text);
     ASSERT_FALSE(result.ok());
     std::string out = "before: ";
-    append_report_message(out, result.errors(), text, version::version_source_name);
-    EXPECT_EQ(out,
-              "before: " + report_message(result.errors(), text, version::version_source_name));
+    append_report_message(out, result.errors(), text, version::source_name_of<version::Version>);
+    EXPECT_EQ(out, "before: "
+                       + report_message(result.errors(), text,
+                                        version::source_name_of<version::Version>));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <variant>
 
+#include "base/write_all.hpp"
 #include "cli/arguments.hpp"
 #include "cli/commands.hpp"
 
@@ -63,8 +64,9 @@ int end_after_write_failure(const WriteError& failure, OutputStream& err) {
   // A reader that went away has all it wanted: no message.
   if (failure.error_number == EPIPE) return kOutputClosed;
   // Straight to the descriptor: the buffered stream may be the one that failed.
-  write_fully(STDERR_FILENO,
-              system_failure_message("write to", failure.stream, failure.error_number));
+  [[maybe_unused]] const int ignored = base::write_all(
+      STDERR_FILENO, system_failure_message("write to", failure.stream, failure.error_number),
+      base::WhenFull::kWait);
   return kUsageOrReadError;
 }
 

@@ -21,9 +21,9 @@
 #include <utility>
 
 #include "base/decimal.hpp"
-#include "diagnostics/colour.hpp"
 #include "diagnostics/plain_report.hpp"
 #include "text/ascii_scan.hpp"
+#include "text/terminal_colour.hpp"
 #include "text/text_sink.hpp"
 #include "text/unicode.hpp"
 #include "text/utf8.hpp"
@@ -40,11 +40,11 @@ constexpr char32_t kLabelCorner = U'╰';
 constexpr char32_t kUnderlineArrow = U'┬';
 
 // Arrays rather than views: the sinks write string literals inline.
-constexpr char kRed[] = "\x1b[31m";
-constexpr char kFrameColour[] = "\x1b[38;5;246m";
-constexpr char kPlainMarginColour[] = "\x1b[38;5;240m";
-constexpr char kSourceColour[] = "\x1b[38;5;249m";
-constexpr char kReset[] = "\x1b[0m";
+constexpr auto& kRed = text::kEscape<"31">.bytes;
+constexpr auto& kFrameColour = text::kEscape<"38;5;246">.bytes;
+constexpr auto& kPlainMarginColour = text::kEscape<"38;5;240">.bytes;
+constexpr auto& kSourceColour = text::kEscape<"38;5;249">.bytes;
+using text::kReset;
 
 // Writes the report through `sink`. When colour is on, each coloured piece is the escape that
 // starts its colour, the piece, and the reset; spaces are never coloured. Colour is a template
@@ -431,7 +431,7 @@ std::string message_from_rendered(RenderedReport rendered) {
 
 std::string report_message(std::span<const ParseError> errors, std::string_view source,
                            std::string_view source_name) {
-  const bool colour = report_colour_enabled();
+  const bool colour = text::report_colour_enabled();
   std::string out;
   // A plain report is ASCII and box-drawing characters: nothing in it to check.
   if (!colour && append_plain(out, errors, source, source_name)) return out;
@@ -440,7 +440,7 @@ std::string report_message(std::span<const ParseError> errors, std::string_view 
 
 void append_report_message(std::string& out, std::span<const ParseError> errors,
                            std::string_view source, std::string_view source_name) {
-  const bool colour = report_colour_enabled();
+  const bool colour = text::report_colour_enabled();
   if (!colour && append_plain(out, errors, source, source_name)) return;
   const std::size_t old_size = out.size();
   try {

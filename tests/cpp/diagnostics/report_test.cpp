@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/colour.hpp"
+#include "diagnostics/label_colour.hpp"
 #include "support/code_units.hpp"
 #include "support/random_texts.hpp"
+#include "text/terminal_colour.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
 
@@ -269,13 +270,13 @@ TEST(ReportMessage, AppendsTheSameText) {
 
 TEST(ReportMessage, RendersWithTheProcessDecision) {
   const std::vector<ParseError> errors = errors_of(version::parse_semver("1.2.x"));
-  const bool colour = report_colour_enabled();
+  const bool colour = text::report_colour_enabled();
   EXPECT_EQ(report_message(errors, "1.2.x", semver_source_name),
             render_report(errors, "1.2.x", semver_source_name, colour));
   // The decision holds for the life of the process, whatever the environment says later.
   ::setenv("CLICOLOR_FORCE", colour ? "0" : "1", 1);
   ::setenv("NO_COLOR", colour ? "1" : "", 1);
-  EXPECT_EQ(report_colour_enabled(), colour);
+  EXPECT_EQ(text::report_colour_enabled(), colour);
   ::unsetenv("CLICOLOR_FORCE");
   ::unsetenv("NO_COLOR");
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "diagnostics/report.hpp"
+#include "support/report_messages.hpp"
 #include "version/version.hpp"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "diagnostics/label_colour.hpp"
 #include "support/code_units.hpp"
 #include "support/random_texts.hpp"
+#include "support/report_messages.hpp"
 #include "text/terminal_colour.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"

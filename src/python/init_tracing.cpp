@@ -9,6 +9,7 @@
 #include "logging/dispatch.hpp"
 #include "python/fault.hpp"
 #include "python/init_tracing.hpp"
+#include "text/terminal_colour.hpp"
 
 namespace kolvi::python {
 namespace {
@@ -16,8 +17,7 @@ namespace {
 // Only allocation can fail here, and running out of memory is fatal throughout the module.
 bool install_subscriber_from_environment() noexcept {
   try {
-    return logging::install_global_subscriber(
-        logging::colour_from_no_color(std::getenv("NO_COLOR")));
+    return logging::install_global_subscriber(text::colour_from_no_color(std::getenv("NO_COLOR")));
   } catch (const std::bad_alloc&) {
     internal_fault("memory allocation failed while installing the log subscriber");
   } catch (const std::exception& error) {

@@ -215,6 +215,29 @@ def shape(text: str) -> str:
     return re.sub(r"[A-Za-z]+", "a", re.sub(r"[0-9]+", "9", text))
 
 
+def pick_examples(a: Ranked, pairs: list[tuple[str, str]], count: int) -> list[tuple[str, str]]:
+    """Short pairs a reader can check at a glance, written in a's order: against kolvi the
+    shortest of each pair of kinds first (so each cause shows), then one per outline."""
+    by_length = sorted(pairs, key=lambda pair: (len(pair[0]) + len(pair[1]), pair))
+    chosen: list[tuple[str, str]] = []
+    if a.name == "kolvi Version":
+        kinds_seen = set()
+        for pair in by_length:
+            kinds = tuple(sorted(kolvi_kind(text) for text in pair))
+            if kinds not in kinds_seen:
+                kinds_seen.add(kinds)
+                chosen.append(pair)
+    outlines = {(shape(x), shape(y)) for x, y in chosen}
+    for pair in by_length:
+        if len(chosen) >= count:
+            break
+        outline = (shape(pair[0]), shape(pair[1]))
+        if outline not in outlines:
+            outlines.add(outline)
+            chosen.append(pair)
+    return [(x, y) if a.ranks[x] < a.ranks[y] else (y, x) for x, y in chosen[:count]]
+
+
 def disagreement(a: Ranked, b: Ranked, example_count: int = 5) -> Disagreement:
     common = sorted(set(a.ranks) & set(b.ranks))
     ra = numpy.array([a.ranks[t] for t in common], dtype=numpy.int64)
@@ -224,21 +247,10 @@ def disagreement(a: Ranked, b: Ranked, example_count: int = 5) -> Disagreement:
     opposite_matrix = numpy.triu(sa * sb < 0, 1)
     tie_matrix = numpy.triu((sa == 0) != (sb == 0), 1)
     pairs = len(common) * (len(common) - 1) // 2
-    # Short examples of different outlines: what a reader can check at a glance.
-    candidates = sorted(
-        ((common[i], common[j]) for i, j in zip(*numpy.nonzero(opposite_matrix), strict=True)),
-        key=lambda pair: (len(pair[0]) + len(pair[1]), pair),
-    )
-    examples, shapes = [], set()
-    for first, second in candidates:
-        outline = (shape(first), shape(second))
-        if outline in shapes:
-            continue
-        shapes.add(outline)
-        # Written in kolvi's order (or a's), smaller first.
-        examples.append((first, second) if a.ranks[first] < a.ranks[second] else (second, first))
-        if len(examples) == example_count:
-            break
+    reversed_pairs = [
+        (common[i], common[j]) for i, j in zip(*numpy.nonzero(opposite_matrix), strict=True)
+    ]
+    examples = pick_examples(a, reversed_pairs, example_count)
     return Disagreement(
         common, pairs, int(opposite_matrix.sum()), int(tie_matrix.sum()), examples, opposite_matrix
     )

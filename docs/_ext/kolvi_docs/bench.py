@@ -62,7 +62,10 @@ class BenchTablesDirective(SphinxDirective):
                 f"Machine: {first['arch']}, {first['cores']} cores ({first['cpu']}), "
                 f"{first['os']}. Each part of the run:"
             ),
-            table(["part", "date", "load average before", "kolvi", "packaging", "semver"], rows),
+            table(
+                ["part", "date", "load average before", "repeats", "kolvi", "packaging", "semver"],
+                rows,
+            ),
         ]
 
     @staticmethod
@@ -71,6 +74,7 @@ class BenchTablesDirective(SphinxDirective):
             label,
             part["date"],
             " ".join(f"{load:.2f}" for load in part["load_before"]),
+            str(part["repeat"]),
             part["kolvi"] or "",
             part["peers"].get("packaging") or "",
             part["peers"].get("semver") or "",

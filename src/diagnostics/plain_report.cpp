@@ -10,6 +10,7 @@
 
 #include "diagnostics/label_placement.hpp"
 #include "text/ascii_scan.hpp"
+#include "text/literal.hpp"
 #include "text/unit_copy.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
@@ -18,14 +19,7 @@ namespace kolvi::diagnostics {
 
 namespace {
 
-// A string literal as a template argument.
-template <std::size_t N>
-struct Literal {
-  consteval Literal() = default;
-  consteval Literal(const char (&text)[N]) { std::copy(text, text + N, bytes); }
-  constexpr std::string_view view() const noexcept { return {bytes, N - 1}; }
-  char bytes[N] = {};
-};
+using text::Literal;
 
 // The texts of kParts one after the other, as a literal.
 template <const std::string_view&... kParts>

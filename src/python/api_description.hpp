@@ -1,6 +1,7 @@
-// The Python API of the module, described once: each class with its doc, constructor, parse
-// operation and fields, and the module-level functions. The bindings (slots, properties, keyword
-// parsing) and the exported introspection records, hence the stub, are all derived from here.
+// The Python API of the module, described once: each class with its doc, constructor and fields
+// (its parse operation and report source name are its value type's row of the parse table), and
+// the module-level functions. The bindings (slots, properties, keyword parsing) and the exported
+// introspection records, hence the stub, are all derived from here.
 #pragma once
 
 #include <array>

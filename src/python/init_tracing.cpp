@@ -14,7 +14,9 @@
 namespace kolvi::python {
 namespace {
 
-// Only allocation can fail here, and running out of memory is fatal throughout the module.
+// Only allocation can fail here. Unlike the class handlers, which raise MemoryError, running out
+// of memory while the process-wide subscriber is built and registered ends the process: other
+// threads may already see the registry, and there is no earlier state to go back to.
 bool install_subscriber_from_environment() noexcept {
   try {
     return logging::install_global_subscriber(text::colour_from_no_color(std::getenv("NO_COLOR")));

@@ -1,7 +1,9 @@
 """Wall time and peak memory of the kolvi tool on a file of real version lines, against
 `LC_ALL=C sort -V` and against the Python loop that checks the same lines with Version.
 
-Prints a Markdown table and the targets; with --check, exits 1 when a target is missed.
+Prints a Markdown table and the targets; with --check, exits 1 when a target is missed. Then
+times both sorts on leading parts of the file, from 10,000 lines up, for the plot by input size;
+--json writes everything measured to a file.
 `bench_cli.py --loop` is that Python loop itself: it reads standard input and writes what
 `kolvi check` writes.
 """
@@ -9,6 +11,7 @@ Prints a Markdown table and the targets; with --check, exits 1 when a target is 
 from __future__ import annotations
 
 import argparse
+import json
 import os
 import statistics
 import subprocess
@@ -21,6 +24,8 @@ from timing import COLOUR_OFF, apply_environment, import_kolvi
 SORT_TIME_TARGET = 0.2  # kolvi sort / sort -V, at most
 MEMORY_TARGET = 4.0  # kolvi sort peak memory / file size, at most
 CHECK_SPEEDUP_TARGET = 5.0  # Python loop / kolvi check, at least
+# Leading parts of the corpus that both sorts are timed on, in lines: log-spaced up to a million.
+SIZES = (10_000, 31_623, 100_000, 316_228, 1_000_000)
 
 
 def python_check_loop() -> int:
@@ -75,6 +80,7 @@ def main() -> int:
     parser.add_argument("--corpus", help="the version lines, one a line")
     parser.add_argument("--quick", action="store_true", help="one run each, for a smoke run")
     parser.add_argument("--check", action="store_true", help="exit with 1 when a target is missed")
+    parser.add_argument("--json", metavar="FILE", help="also write the measurements to FILE")
     args = parser.parse_args()
     if args.loop:
         return python_check_loop()
@@ -94,12 +100,13 @@ def main() -> int:
     print(f"\ncorpus: {lines:,} lines, {size / 1e6:.1f} MB; median of {repeat} runs")
     print("\n| command | wall s | peak MB | peak ÷ file size |")
     print("|---|---:|---:|---:|")
-    for label, wall, peak in [
+    commands = [
         ("LC_ALL=C sort -V FILE", sort_v, sort_v_peak),
         ("kolvi sort FILE", kolvi_sort, kolvi_sort_peak),
         ("kolvi check < FILE", kolvi_check, kolvi_check_peak),
         ("Python loop over Version < FILE", loop, loop_peak),
-    ]:
+    ]
+    for label, wall, peak in commands:
         print(f"| {label} | {wall:.3f} | {peak / 1024:.1f} | {peak * 1024 / size:.2f} |")
 
     sort_ratio = kolvi_sort / sort_v
@@ -125,7 +132,40 @@ def main() -> int:
     print()
     for label, value, met in targets:
         print(f"- {label}: {value:.2f} ({'met' if met else 'MISSED'})")
+    by_size = sorts_by_size(args.tool, args.corpus, lines, repeat)
+    if args.json:
+        result = {
+            "corpus": {"lines": lines, "bytes": size},
+            "repeat": repeat,
+            "commands": [
+                {"label": label, "wall_s": wall, "peak_kb": peak} for label, wall, peak in commands
+            ],
+            "targets": [
+                {"label": label, "measured": value, "met": met} for label, value, met in targets
+            ],
+            "sort_by_size": by_size,
+        }
+        with open(args.json, "w", encoding="utf-8") as file:
+            json.dump(result, file, indent=1)
     return 1 if args.check and not all(met for _, _, met in targets) else 0
+
+
+def sorts_by_size(tool: str, corpus: str, lines: int, repeat: int) -> list[dict]:
+    """Median wall seconds of sort -V and kolvi sort on the leading SIZES lines of the corpus."""
+    print("\n| lines | sort -V s | kolvi sort s | kolvi ÷ sort -V |")
+    print("|---:|---:|---:|---:|")
+    rows = []
+    with tempfile.TemporaryDirectory() as folder, open(corpus, "rb") as source:
+        head = source.readlines()
+        for count in (size for size in SIZES if size <= lines):
+            part = os.path.join(folder, f"{count}.txt")
+            with open(part, "wb") as file:
+                file.writelines(head[:count])
+            sort_v, _ = measure(["sort", "-V", part], None, repeat)
+            kolvi_sort, _ = measure([tool, "sort", part], None, repeat)
+            rows.append({"lines": count, "sort_v_s": sort_v, "kolvi_sort_s": kolvi_sort})
+            print(f"| {count:,} | {sort_v:.4f} | {kolvi_sort:.4f} | {kolvi_sort / sort_v:.2f} |")
+    return rows
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@ from __future__ import annotations
 import argparse
 import functools
 import gc
+import json
 import random
 import sys
 import sysconfig
@@ -101,6 +102,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--quick", action="store_true", help="fewer repeats, for a smoke run")
     parser.add_argument("--check", action="store_true", help="exit with 1 when a target is missed")
+    parser.add_argument("--json", metavar="FILE", help="also write the measurements to FILE")
     args = parser.parse_args()
     repeat = 3 if args.quick else 7
     # Colour is decided on the first report; this process measures the reports without it.
@@ -206,15 +208,50 @@ def main():
     memory = print_memory()
     measured = Measured({label: ns for _, label, ns, _, _ in rows}, memory, failures, bulk)
     met = check_targets(measured)
+    if args.json:
+        write_json(args.json, repeat, rows, failures, bulk, memory, measured)
     return 0 if met or not args.check else 1
 
 
+def interpreter_facts():
+    """Which interpreter ran, as the tables' headers state it."""
+    return {
+        "python": sys.version.split()[0],
+        "ext_suffix": sysconfig.get_config_var("EXT_SUFFIX"),
+        "build": "free-threaded build" if is_free_threaded() else "GIL build",
+        "lock": "on" if getattr(sys, "_is_gil_enabled", lambda: True)() else "off",
+    }
+
+
+def write_json(path, repeat, rows, failures, bulk, memory, measured):
+    """The measurements of this run, for scripts/bench's result file and its plots."""
+    keys = ("group", "label", "ns", "peer_of", "peer_ns")
+    result = {
+        **interpreter_facts(),
+        "repeat": repeat,
+        "operations": [dict(zip(keys, row, strict=True)) for row in rows],
+        "failures": {
+            colour: [
+                {"label": label, "ns": ns, "floor_ns": floor} for label, ns, floor in colour_rows
+            ]
+            for colour, colour_rows in failures.items()
+        },
+        "bulk": bulk and {**bulk, "rejected": list(bulk["rejected"])},
+        "memory": memory,
+        "targets": [
+            {"label": label, "measured": figure, "limit": limit, "at_most": at_most}
+            for label, figure, limit, at_most in targets(measured)
+        ],
+    }
+    with open(path, "w", encoding="utf-8") as file:
+        json.dump(result, file, indent=1)
+
+
 def print_table(rows, floor):
-    build = "free-threaded build" if is_free_threaded() else "GIL build"
-    lock = "on" if getattr(sys, "_is_gil_enabled", lambda: True)() else "off"
+    facts = interpreter_facts()
     print(
-        f"Python {sys.version.split()[0]} ({sysconfig.get_config_var('EXT_SUFFIX')}, {build}, "
-        f"interpreter lock {lock} while running)\n"
+        f"Python {facts['python']} ({facts['ext_suffix']}, {facts['build']}, "
+        f"interpreter lock {facts['lock']} while running)\n"
     )
     print("| group | operation | ns/op | × int(str) | peer ÷ kolvi |")
     print("|---|---|---:|---:|---:|")

@@ -7,8 +7,12 @@ Node packages and Python distributions installed here. Nothing is filtered: Debi
 and revisions stay in, so a share of the strings does not parse. Standard library only.
 
 Usage: version_corpus.py [--lines N] [--seed S] [--stats] [-o FILE]
+       version_corpus.py --sample N [--seed S] [-o FILE]
   Writes one version a line: every version found once, in a seeded shuffle, then repeated in
   further shuffles until there are N lines (default: each version once).
+  --sample writes N distinct versions instead, in equal shares per source (a source with fewer
+  gives all it has), under a "## <source>" line per source: the shared sample that the docs
+  order by kolvi, sort -V, dpkg and PEP 440 (docs/data/version-sample.txt).
 """
 
 from __future__ import annotations
@@ -115,23 +119,59 @@ def corpus(lines: int | None, seed: int) -> tuple[list[str], dict[str, list[str]
     return out, sources
 
 
+def sample(count: int, seed: int) -> list[tuple[str, str]]:
+    """`count` distinct versions, each with the first source that has it, in equal shares."""
+    sources = collect()
+    seen: set[str] = set()
+    distinct: dict[str, list[str]] = {}
+    for name, found in sources.items():
+        distinct[name] = [v for v in dict.fromkeys(found) if v not in seen]
+        seen.update(distinct[name])
+    shuffler = random.Random(seed)
+    picked: list[tuple[str, str]] = []
+    remaining = {name: shuffler.sample(found, len(found)) for name, found in distinct.items()}
+    while len(picked) < count and any(remaining.values()):
+        for name, found in remaining.items():
+            if found and len(picked) < count:
+                picked.append((name, found.pop()))
+    return sorted(picked, key=lambda item: (list(sources).index(item[0]), item[1]))
+
+
+def sectioned(versions: list[tuple[str, str]]) -> str:
+    """The sample as text: a "## <source>" line, then that source's versions, one a line."""
+    lines, current = [], None
+    for name, version in versions:
+        if name != current:
+            lines.append(f"## {name}")
+            current = name
+        lines.append(version)
+    return "".join(line + "\n" for line in lines)
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--lines", type=int, default=None)
     parser.add_argument("--seed", type=int, default=20261208)
     parser.add_argument("--stats", action="store_true", help="print counts per source to stderr")
+    parser.add_argument("--sample", type=int, help="N distinct versions with their sources")
     parser.add_argument("-o", "--output", default="-")
     args = parser.parse_args()
+    if args.sample:
+        write(args.output, sectioned(sample(args.sample, args.seed)))
+        return
     versions, sources = corpus(args.lines, args.seed)
     if args.stats:
         for name, found in sources.items():
             print(f"{name}: {len(found)} ({len(set(found))} distinct)", file=sys.stderr)
         print(f"lines written: {len(versions)}", file=sys.stderr)
-    text = "".join(version + "\n" for version in versions)
-    if args.output == "-":
+    write(args.output, "".join(version + "\n" for version in versions))
+
+
+def write(output: str, text: str) -> None:
+    if output == "-":
         sys.stdout.write(text)
     else:
-        with open(args.output, "w", encoding="utf-8") as file:
+        with open(output, "w", encoding="utf-8") as file:
             file.write(text)
 
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks that each wheel and sdist in a folder holds exactly what it should: a wheel the
-extension, the stub package, its metadata and possibly the command-line tool; an sdist the
-build inputs and no build outputs. Also checks the classifiers, which only an upload would.
+extension, the stub package, its metadata, the manual page and possibly the command-line tool;
+an sdist the build inputs and no build outputs. Also checks the classifiers, which only an upload would.
 
 Usage: scripts/dist_contents.py <folder with the artefacts>
 """
@@ -24,6 +24,8 @@ WHEEL_REQUIRED = [
     "{dist_info}/WHEEL",
     "{dist_info}/RECORD",
     "{dist_info}/licenses/LICENSE",
+    # The command's manual page, into the environment's share/man/man1.
+    "{data}/data/share/man/man1/kolvi.1",
 ]
 WHEEL_OPTIONAL = [
     # Installed into the scripts folder when the build makes the command-line tool.

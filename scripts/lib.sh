@@ -137,3 +137,20 @@ load_interpreters() {
     esac
   done <<<"$output"
 }
+
+# --- the docs -----------------------------------------------------------------
+
+# The docs' tools (Sphinx, furo, matplotlib, the test tools) at the versions
+# docs/requirements.txt pins, in a venv of the GIL interpreter.
+DOCS_VENV="$REPO_ROOT/build/docs/venv"
+
+# ensure_docs_venv: needs GIL_PYTHON (load_interpreters); a copy of the requirements kept in
+# the venv skips pip while the file is unchanged.
+ensure_docs_venv() {
+  local requirements="$REPO_ROOT/docs/requirements.txt"
+  ensure_venv "$GIL_PYTHON" "$DOCS_VENV"
+  cmp -s "$requirements" "$DOCS_VENV/.docs-requirements" && return 0
+  log "installing the docs tools into $DOCS_VENV"
+  venv_pip "$DOCS_VENV" install -r "$requirements"
+  cp "$requirements" "$DOCS_VENV/.docs-requirements"
+}

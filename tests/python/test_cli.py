@@ -392,6 +392,15 @@ def test_version_is_the_package_version():
     assert (result.stderr, result.returncode) == (b"", 0)
 
 
+def test_manual_page_is_installed_where_man_looks_from_the_venv():
+    """man finds <prefix>/share/man from <prefix>/bin on PATH; the page is the command's, of this
+    version (its text is checked against docs/cli.md by the docs tests)."""
+    page = KOLVI_TOOL.parent.parent / "share" / "man" / "man1" / "kolvi.1"
+    header = next(line for line in page.read_text().splitlines() if line.startswith(".TH "))
+    assert header.split('"')[1::2][:2] == ["KOLVI", "1"]
+    assert f'"{importlib.metadata.version("kolvi")}"' in header
+
+
 def many_versions(tmp_path):
     """More output than a pipe holds, so the writer is still writing when the reader leaves."""
     return write_file(tmp_path, "many.txt", b"".join(b"1.%d.0\n" % i for i in range(200_000)))

@@ -14,6 +14,7 @@ WHEEL_FILES = [
     "kolvi-1.2.3.dist-info/WHEEL",
     "kolvi-1.2.3.dist-info/RECORD",
     "kolvi-1.2.3.dist-info/licenses/LICENSE",
+    "kolvi-1.2.3.data/data/share/man/man1/kolvi.1",
 ]
 
 SDIST = "kolvi-1.2.3.tar.gz"
@@ -53,6 +54,16 @@ SDIST_FILES = [
         (["kolvi.libs/libfoo-1a2b3c.so.1"], [], ["unexpected kolvi.libs/libfoo-1a2b3c.so.1"]),
         (["kolvi-1.2.3.data/scripts/other"], [], ["unexpected kolvi-1.2.3.data/scripts/other"]),
         (["kolvi-stubs/py.typed"], [], ["unexpected kolvi-stubs/py.typed"]),
+        (
+            [],
+            ["kolvi-1.2.3.data/data/share/man/man1/kolvi.1"],
+            ["missing kolvi-1.2.3.data/data/share/man/man1/kolvi.1"],
+        ),
+        (
+            ["kolvi-1.2.3.data/data/share/man/man1/other.1"],
+            [],
+            ["unexpected kolvi-1.2.3.data/data/share/man/man1/other.1"],
+        ),
         # Metadata of another version is not this wheel's.
         (
             ["kolvi-1.2.4.dist-info/METADATA"],

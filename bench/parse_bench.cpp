@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "diagnostics/report.hpp"
+#include "support/report_messages.hpp"
 #include "version/version.hpp"
 
 namespace {
@@ -84,8 +85,8 @@ int main() {
          }));
   report("parse_semver(\"1.2.x\") + report_message", median_ns_per_call([] {
            auto result = version::parse_semver("1.2.x");
-           std::string message =
-               diagnostics::report_message(result.errors(), "1.2.x", version::semver_source_name);
+           std::string message = diagnostics::report_message(
+               result.errors(), "1.2.x", version::source_name_of<version::SemVer>);
            do_not_optimize(message);
          }));
   // What the Python layer does: the report written as UCS-2, as a str holds it.
@@ -105,7 +106,7 @@ int main() {
     report(r.name, median_ns_per_call([&] {
              auto result = version::parse_semver(r.text);
              const diagnostics::ReportText text(result.errors(), r.text,
-                                                version::semver_source_name, r.colour);
+                                                version::source_name_of<version::SemVer>, r.colour);
              do_not_optimize(text.write(units.data()));
            }));
   }

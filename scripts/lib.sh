@@ -21,9 +21,9 @@ CACHE_ROOT="${KOLVI_CACHE:-$HOME/.cache/kolvi}"
 # are noise there.
 QUIET_TSAN="report_bugs=0 exitcode=0"
 
-# A sanitizer stack frame is the module's when it lies in the extension or in the
-# C++ sources (the source folders old and new).
-MODULE_FRAME_PATTERN='kolvi[.]cpython|kolvi::|/src/(base|text|version|diagnostics|logging|python|cli|package)/'
+# A sanitizer stack frame is the module's when it lies in the extension or in one of
+# the C++ layers.
+MODULE_FRAME_PATTERN='kolvi[.]cpython|kolvi::|/src/(base|text|version|diagnostics|logging|python|cli)/'
 
 # --- messages -----------------------------------------------------------------
 

@@ -4,9 +4,13 @@
 
 #include <optional>
 
+#include "version/kinds.hpp"
+
 namespace kolvi::cli {
 
-const std::string_view kHelpText =
+namespace {
+
+constexpr std::string_view kCommandsHelp =
     "usage: kolvi COMMAND [OPTIONS] [OPERANDS]\n"
     "\n"
     "Commands:\n"
@@ -20,12 +24,33 @@ const std::string_view kHelpText =
     "                                                input\n"
     "  --help                                        print this help\n"
     "  --version                                     print the version of kolvi\n"
-    "\n"
-    "KIND is version (the default), semver, dot-separated or other.\n"
+    "\n";
+
+constexpr std::string_view kStatusHelp =
     "Invalid inputs are reported on standard error. Put -- before operands that begin with '-'.\n"
     "\n"
     "Exit status: 0 when all input is valid, 1 when some input is invalid, 2 on a usage error\n"
     "or a file that cannot be read.\n";
+
+// The --kind names in table order as "a, b, c or d", with `after_first` after the first.
+std::string kind_names(std::string_view after_first) {
+  const auto& names = version::kTargetNames;
+  std::string joined;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += i + 1 == names.size() ? " or " : ", ";
+    joined += names[i];
+    if (i == 0) joined += after_first;
+  }
+  return joined;
+}
+
+}  // namespace
+
+const std::string& help_text() {
+  static const std::string text = std::string(kCommandsHelp) + "KIND is "
+                                  + kind_names(" (the default)") + ".\n" + std::string(kStatusHelp);
+  return text;
+}
 
 namespace {
 
@@ -49,12 +74,11 @@ std::string quoted(std::string_view text) {
 }
 
 std::optional<UsageError> set_kind(Invocation& invocation, std::string_view name) {
-  const std::optional<Kind> kind = kind_named(name);
-  if (!kind) {
-    return UsageError{"unknown kind " + quoted(name)
-                      + " (expected version, semver, dot-separated or other)"};
+  const std::optional<std::size_t> target = version::target_named(name);
+  if (!target) {
+    return UsageError{"unknown kind " + quoted(name) + " (expected " + kind_names("") + ")"};
   }
-  invocation.kind = *kind;
+  invocation.target = *target;
   return std::nullopt;
 }
 

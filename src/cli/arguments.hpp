@@ -1,13 +1,13 @@
 // The command line: which command runs, on which kind, with which operands.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include "cli/kinds.hpp"
 
 namespace kolvi::cli {
 
@@ -15,7 +15,7 @@ enum class Command : std::uint8_t { help, version, check, parse, compare, sort }
 
 struct Invocation {
   Command command = Command::help;
-  Kind kind = Kind::version;
+  std::size_t target = 0;  // the row of the parse table: Version unless --kind says otherwise
   bool reverse = false;
   std::vector<std::string_view> operands;
 };
@@ -29,6 +29,6 @@ struct UsageError {
 std::variant<Invocation, UsageError> parse_arguments(std::span<const char* const> arguments);
 
 // The text --help prints.
-extern const std::string_view kHelpText;
+const std::string& help_text();
 
 }  // namespace kolvi::cli

@@ -15,26 +15,26 @@ namespace kolvi::cli {
 namespace {
 
 // Parses one operand; an invalid one is reported on standard error.
-template <class K>
-std::optional<typename K::Value> parse_operand(std::string_view text, Streams& streams) {
+template <class Target>
+std::optional<typename Target::Value> parse_operand(std::string_view text, Streams& streams) {
   std::string complaint;
-  std::optional<typename K::Value> value = parse_input<K>(text, nullptr, complaint);
+  std::optional<typename Target::Value> value = parse_input<Target>(text, nullptr, complaint);
   streams.err.write(complaint);
   return value;
 }
 
-template <class K>
+template <class Target>
 int check_operands(std::span<const std::string_view> texts, Streams& streams) {
   int status = kAllValid;
   for (const std::string_view text : texts) {
-    if (!parse_operand<K>(text, streams)) status = kSomeInvalid;
+    if (!parse_operand<Target>(text, streams)) status = kSomeInvalid;
   }
   return status;
 }
 
 // Lines are parsed in chunks on the pool's workers; the reader's buffer is reused, so each
 // chunk keeps a copy of its lines.
-template <class K>
+template <class Target>
 int check_standard_input(Streams& streams) {
   struct OwnedChunk {
     OwnedChunk(std::string_view text, std::size_t first_line)
@@ -57,7 +57,7 @@ int check_standard_input(Streams& streams) {
       const auto chunk = std::make_shared<OwnedChunk>(*lines, next_line);
       chunk->lines.reports = spare_reports.take();
       next_line += count_lines(*lines);
-      pool.submit([chunk] { parse_lines<K>(chunk->lines, [](auto&&...) {}); },
+      pool.submit([chunk] { parse_lines<Target>(chunk->lines, [](auto&&...) {}); },
                   [chunk, &streams, &status, &spare_reports] {
                     write_reports(chunk->lines, streams, status);
                     spare_reports.give_back(std::move(chunk->lines.reports));
@@ -106,15 +106,16 @@ void write_reports(const LineChunk& chunk, Streams& streams, int& status) {
   if (chunk.any_invalid) status = kSomeInvalid;
 }
 
-int run_check(Kind kind, std::span<const std::string_view> texts, Streams& streams) {
-  return visit_kind(kind, [&]<class K>(K) {
-    return texts.empty() ? check_standard_input<K>(streams) : check_operands<K>(texts, streams);
+int run_check(std::size_t target, std::span<const std::string_view> texts, Streams& streams) {
+  return version::visit_target(target, [&]<class Target>(Target) {
+    return texts.empty() ? check_standard_input<Target>(streams)
+                         : check_operands<Target>(texts, streams);
   });
 }
 
-int run_parse(Kind kind, std::string_view text, Streams& streams) {
-  return visit_kind(kind, [&]<class K>(K) {
-    const std::optional<typename K::Value> value = parse_operand<K>(text, streams);
+int run_parse(std::size_t target, std::string_view text, Streams& streams) {
+  return version::visit_target(target, [&]<class Target>(Target) {
+    const std::optional<typename Target::Value> value = parse_operand<Target>(text, streams);
     if (!value) return kSomeInvalid;
     streams.out.write(version::debug(*value));
     streams.out.write("\n");
@@ -122,11 +123,12 @@ int run_parse(Kind kind, std::string_view text, Streams& streams) {
   });
 }
 
-int run_compare(Kind kind, std::string_view first, std::string_view second, Streams& streams) {
-  return visit_kind(kind, [&]<class K>(K) {
+int run_compare(std::size_t target, std::string_view first, std::string_view second,
+                Streams& streams) {
+  return version::visit_target(target, [&]<class Target>(Target) {
     // Both are parsed, so both get reported when both are invalid.
-    const std::optional<typename K::Value> a = parse_operand<K>(first, streams);
-    const std::optional<typename K::Value> b = parse_operand<K>(second, streams);
+    const std::optional<typename Target::Value> a = parse_operand<Target>(first, streams);
+    const std::optional<typename Target::Value> b = parse_operand<Target>(second, streams);
     if (!a || !b) return kSomeInvalid;
     streams.out.write(order_sign(*a <=> *b));
     return kAllValid;

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "cli/kinds.hpp"
 #include "cli/line_chunk.hpp"
 #include "cli/ordered_pool.hpp"
 #include "cli/output.hpp"
+#include "cli/parse_input.hpp"
 
 namespace kolvi::cli {
 
@@ -30,11 +30,13 @@ struct Streams {
 // The name standard input goes by in messages.
 inline constexpr std::string_view kStandardInputName = "<stdin>";
 
-int run_check(Kind kind, std::span<const std::string_view> texts, Streams& streams);
-int run_parse(Kind kind, std::string_view text, Streams& streams);
-int run_compare(Kind kind, std::string_view first, std::string_view second, Streams& streams);
+int run_check(std::size_t target, std::span<const std::string_view> texts, Streams& streams);
+int run_parse(std::size_t target, std::string_view text, Streams& streams);
+int run_compare(std::size_t target, std::string_view first, std::string_view second,
+                Streams& streams);
 // "-" among the files, or no file at all, reads standard input.
-int run_sort(Kind kind, bool reverse, std::span<const std::string_view> files, Streams& streams);
+int run_sort(std::size_t target, bool reverse, std::span<const std::string_view> files,
+             Streams& streams);
 
 // "kolvi: cannot <what>: <system error>" and a line feed: the tool's message for a failed read
 // or write.

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/kinds.hpp"
 #include "cli/lines.hpp"
+#include "cli/parse_input.hpp"
 #include "text/utf8.hpp"
 
 namespace kolvi::cli {
@@ -52,20 +52,20 @@ struct LineChunk {
   bool any_invalid = false;
 };
 
-// Parses each line of the chunk as kind K. For a valid line calls
+// Parses each line of the chunk as Target parses it. For a valid line calls
 // on_valid(offset of the line in the chunk, line, value).
-template <class K, class OnValid>
+template <class Target, class OnValid>
 void parse_lines(LineChunk& chunk, OnValid&& on_valid) {
   // One check for the whole chunk: a line feed never sits inside a multi-byte sequence, so
   // valid UTF-8 splits into lines that are valid UTF-8.
-  const auto parse = utf8::is_valid(chunk.bytes) ? parse_utf8_input<K> : parse_input<K>;
+  const auto parse = utf8::is_valid(chunk.bytes) ? parse_utf8_input<Target> : parse_input<Target>;
   LineSplitter splitter(chunk.bytes);
   LineLocation where{chunk.name, chunk.first_line};
   for (;; ++where.number) {
     const std::size_t offset = splitter.position();
     const std::optional<std::string_view> line = splitter.next();
     if (!line) return;
-    if (std::optional<typename K::Value> value = parse(*line, &where, chunk.reports)) {
+    if (std::optional<typename Target::Value> value = parse(*line, &where, chunk.reports)) {
       on_valid(offset, *line, *value);
     } else {
       chunk.any_invalid = true;

@@ -2,39 +2,18 @@
 
 #include "cli/output.hpp"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "base/write_all.hpp"
 
 namespace kolvi::cli {
 
 namespace {
 
-// Blocks until `fd` takes more bytes; false when polling fails.
-bool wait_until_writable(int fd) noexcept {
-  pollfd watched{fd, POLLOUT, 0};
-  for (;;) {
-    if (::poll(&watched, 1, -1) >= 0) return true;
-    if (errno != EINTR) return false;
-  }
+// The tool's output may be a non-blocking pipe; it waits for its reader rather than fail.
+int write_fully(int fd, std::string_view bytes) noexcept {
+  return base::write_all(fd, bytes, base::WhenFull::kWait);
 }
 
 }  // namespace
-
-int write_fully(int fd, std::string_view bytes) noexcept {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written >= 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-      continue;
-    }
-    if (errno == EINTR) continue;
-    if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_until_writable(fd)) continue;
-    return errno;
-  }
-  return 0;
-}
 
 void OutputStream::write(std::string_view bytes) {
   if (buffer_.size() + bytes.size() <= kBufferSize) {

@@ -33,8 +33,4 @@ class OutputStream {
   std::string buffer_;
 };
 
-// Writes all of `bytes` to `fd` at once, retrying interrupted and partial writes and waiting on a
-// non-blocking descriptor. Returns 0, or the errno value of the write that failed.
-int write_fully(int fd, std::string_view bytes) noexcept;
-
 }  // namespace kolvi::cli

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <variant>
 
+#include "base/write_all.hpp"
 #include "cli/arguments.hpp"
 #include "cli/commands.hpp"
 
@@ -25,7 +26,7 @@ int dispatch(const Invocation& invocation, std::string_view version, Streams& st
   const auto& operands = invocation.operands;
   switch (invocation.command) {
     case Command::help:
-      streams.out.write(kHelpText);
+      streams.out.write(help_text());
       return kAllValid;
     case Command::version:
       streams.out.write("kolvi ");
@@ -33,13 +34,13 @@ int dispatch(const Invocation& invocation, std::string_view version, Streams& st
       streams.out.write("\n");
       return kAllValid;
     case Command::check:
-      return run_check(invocation.kind, operands, streams);
+      return run_check(invocation.target, operands, streams);
     case Command::parse:
-      return run_parse(invocation.kind, operands[0], streams);
+      return run_parse(invocation.target, operands[0], streams);
     case Command::compare:
-      return run_compare(invocation.kind, operands[0], operands[1], streams);
+      return run_compare(invocation.target, operands[0], operands[1], streams);
     case Command::sort:
-      return run_sort(invocation.kind, invocation.reverse, operands, streams);
+      return run_sort(invocation.target, invocation.reverse, operands, streams);
   }
   return kUsageOrReadError;
 }
@@ -63,8 +64,9 @@ int end_after_write_failure(const WriteError& failure, OutputStream& err) {
   // A reader that went away has all it wanted: no message.
   if (failure.error_number == EPIPE) return kOutputClosed;
   // Straight to the descriptor: the buffered stream may be the one that failed.
-  write_fully(STDERR_FILENO,
-              system_failure_message("write to", failure.stream, failure.error_number));
+  [[maybe_unused]] const int ignored = base::write_all(
+      STDERR_FILENO, system_failure_message("write to", failure.stream, failure.error_number),
+      base::WhenFull::kWait);
   return kUsageOrReadError;
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "base/fatal.hpp"
-#include "diagnostics/colour.hpp"
+#include "diagnostics/label_colour.hpp"
 #include "text/ascii_scan.hpp"
 #include "text/display_width.hpp"
 #include "text/unicode.hpp"
@@ -99,16 +99,9 @@ void place(PlacedLabel& label, const version::ParseError& error, std::string_vie
 
 }  // namespace
 
-// "\x1b[38;5;" and the index (16 to 271) in decimal, then "m".
 void PlacedLabel::set_colour(int colour_index) noexcept {
-  constexpr std::string_view kPrefix = "\x1b[38;5;";
-  char* out = std::copy(kPrefix.begin(), kPrefix.end(), escape_.begin());
-  const auto index = static_cast<unsigned>(colour_index);
-  if (index >= 100) *out++ = static_cast<char>('0' + index / 100);
-  *out++ = static_cast<char>('0' + index / 10 % 10);
-  *out++ = static_cast<char>('0' + index % 10);
-  *out++ = 'm';
-  escape_size_ = static_cast<std::size_t>(out - escape_.begin());
+  char* end = text::write_palette_escape(escape_.data(), static_cast<unsigned>(colour_index));
+  escape_size_ = static_cast<std::size_t>(end - escape_.data());
 }
 
 PlacedLabels::PlacedLabels(std::span<const version::ParseError> errors, std::string_view source) {

@@ -11,6 +11,7 @@
 
 #include "base/decimal.hpp"
 #include "diagnostics/source_line.hpp"
+#include "text/terminal_colour.hpp"
 #include "version/parse_error.hpp"
 
 namespace kolvi::diagnostics {
@@ -53,7 +54,7 @@ struct PlacedLabel {
   void set_colour(int colour_index) noexcept;
 
  private:
-  std::array<char, 16> escape_{};
+  std::array<char, text::kPaletteEscapeCapacity> escape_{};
   std::size_t escape_size_ = 0;
 };
 

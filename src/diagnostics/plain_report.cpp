@@ -6,9 +6,11 @@
 #include <array>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "diagnostics/label_placement.hpp"
 #include "text/ascii_scan.hpp"
+#include "text/literal.hpp"
 #include "text/unit_copy.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
@@ -17,14 +19,7 @@ namespace kolvi::diagnostics {
 
 namespace {
 
-// A string literal as a template argument.
-template <std::size_t N>
-struct Literal {
-  consteval Literal() = default;
-  consteval Literal(const char (&text)[N]) { std::copy(text, text + N, bytes); }
-  constexpr std::string_view view() const noexcept { return {bytes, N - 1}; }
-  char bytes[N] = {};
-};
+using text::Literal;
 
 // The texts of kParts one after the other, as a literal.
 template <const std::string_view&... kParts>
@@ -110,9 +105,13 @@ struct KnownSourceNames {
   }
 };
 
+template <std::size_t... index>
+auto source_names_of_targets(std::index_sequence<index...>)
+    -> KnownSourceNames<version::TargetAt<index>::source_name...>;
+
+// The source names of every row of the parse table.
 using GrammarSourceNames =
-    KnownSourceNames<version::semver_source_name, version::dot_separated_source_name,
-                     version::other_source_name, version::version_source_name>;
+    decltype(source_names_of_targets(std::make_index_sequence<version::kParseTargetCount>()));
 
 template <class Unit, class Fragment>
 constexpr std::size_t size_in() noexcept {
@@ -212,7 +211,7 @@ class Writer {
 bool has_ascii_message(const version::ParseError& error) noexcept {
   if (error.found && *error.found >= 0x80) return false;
   for (const version::ExpectedItem& item : error.expected) {
-    if (item.kind == version::ExpectedItem::Kind::character && item.character >= 0x80) {
+    if (item.what == version::ExpectedItem::What::character && item.character >= 0x80) {
       return false;
     }
     if (text::ascii_end(item.label, 0) != item.label.size()) return false;

@@ -12,7 +12,7 @@
 
 namespace kolvi::diagnostics {
 
-// The text render_report gives without colour, for reports of that shape only: one error, a
+// The text append_report gives without colour, for reports of that shape only: one error, a
 // source and a source name of printable ASCII (so the source is one line), and an ASCII message.
 // The writer's widths are then all one cell, the line number is 1, and the text's length follows
 // from a few sizes, so a caller can size its buffer exactly without a pass over the text.

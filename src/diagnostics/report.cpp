@@ -8,7 +8,7 @@
 //      │     ╰── <message>
 //   ───╯
 //
-// One writer lays it out for every sink of text/text_sink.hpp: UTF-8 for render_report, and a
+// One writer lays it out for every sink of text/text_sink.hpp: UTF-8 for append_report, and a
 // measure followed by fixed-width code units for ReportText. Runs of plain ASCII in the source
 // line and the rows below it are written whole, not character by character.
 
@@ -20,10 +20,9 @@
 #include <string>
 #include <utility>
 
-#include "base/decimal.hpp"
-#include "diagnostics/colour.hpp"
 #include "diagnostics/plain_report.hpp"
 #include "text/ascii_scan.hpp"
+#include "text/terminal_colour.hpp"
 #include "text/text_sink.hpp"
 #include "text/unicode.hpp"
 #include "text/utf8.hpp"
@@ -40,11 +39,11 @@ constexpr char32_t kLabelCorner = U'╰';
 constexpr char32_t kUnderlineArrow = U'┬';
 
 // Arrays rather than views: the sinks write string literals inline.
-constexpr char kRed[] = "\x1b[31m";
-constexpr char kFrameColour[] = "\x1b[38;5;246m";
-constexpr char kPlainMarginColour[] = "\x1b[38;5;240m";
-constexpr char kSourceColour[] = "\x1b[38;5;249m";
-constexpr char kReset[] = "\x1b[0m";
+constexpr auto& kRed = text::kEscape<"31">.bytes;
+constexpr auto& kFrameColour = text::kEscape<"38;5;246">.bytes;
+constexpr auto& kPlainMarginColour = text::kEscape<"38;5;240">.bytes;
+constexpr auto& kSourceColour = text::kEscape<"38;5;249">.bytes;
+using text::kReset;
 
 // Writes the report through `sink`. When colour is on, each coloured piece is the escape that
 // starts its colour, the piece, and the reset; spaces are never coloured. Colour is a template
@@ -355,26 +354,11 @@ std::string failed_write_message(std::string_view reason) {
   return message;
 }
 
-std::string describe(const utf8::Fault& fault) {
-  if (fault.length == 0) {
-    std::string text = "incomplete utf-8 byte sequence from index ";
-    base::append_decimal(text, fault.valid_up_to);
-    return text;
-  }
-  std::string text = "invalid utf-8 sequence of ";
-  base::append_decimal(text, fault.length);
-  text += " bytes from index ";
-  base::append_decimal(text, fault.valid_up_to);
-  return text;
-}
-
 }  // namespace
 
-std::string render_report(std::span<const ParseError> errors, std::string_view source,
-                          std::string_view source_name, bool colour) {
-  std::string out;
+void append_report(std::string& out, std::span<const ParseError> errors, std::string_view source,
+                   std::string_view source_name, bool colour) {
   append_rendered(out, PlacedLabels(errors, source), source_name, colour);
-  return out;
 }
 
 ReportText::ReportText(std::span<const ParseError> errors, std::string_view source,
@@ -412,35 +396,9 @@ ReportText::Extent ReportText::write(std::uint32_t* out) const noexcept {
   return write_units(out, labels_, source_name_, colour_);
 }
 
-RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::string_view source,
-                                       std::string_view source_name, bool colour) {
-  try {
-    return {render_report(errors, source, source_name, colour), std::nullopt};
-  } catch (const std::length_error& error) {
-    return {{}, std::string(error.what())};
-  }
-}
-
-std::string message_from_rendered(RenderedReport rendered) {
-  if (rendered.write_error) return failed_write_message(*rendered.write_error);
-  if (const std::optional<utf8::Fault> fault = utf8::first_fault(rendered.bytes)) {
-    return "Invalid UTF-8 string: " + describe(*fault);
-  }
-  return std::move(rendered.bytes);
-}
-
-std::string report_message(std::span<const ParseError> errors, std::string_view source,
-                           std::string_view source_name) {
-  const bool colour = report_colour_enabled();
-  std::string out;
-  // A plain report is ASCII and box-drawing characters: nothing in it to check.
-  if (!colour && append_plain(out, errors, source, source_name)) return out;
-  return message_from_rendered(render_report_to_memory(errors, source, source_name, colour));
-}
-
 void append_report_message(std::string& out, std::span<const ParseError> errors,
                            std::string_view source, std::string_view source_name) {
-  const bool colour = report_colour_enabled();
+  const bool colour = text::report_colour_enabled();
   if (!colour && append_plain(out, errors, source, source_name)) return;
   const std::size_t old_size = out.size();
   try {

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,13 +17,14 @@ using version::ExpectedItem;
 using version::ParseError;
 using version::Span;
 
-// Renders the framed report of a failed parse. `errors` must not be empty.
-std::string render_report(std::span<const ParseError> errors, std::string_view source,
-                          std::string_view source_name, bool colour);
+// Appends the framed report of a failed parse, in UTF-8, with colour or without. `errors` must
+// not be empty. Throws std::length_error when the text would outgrow a string.
+void append_report(std::string& out, std::span<const ParseError> errors, std::string_view source,
+                   std::string_view source_name, bool colour);
 
 // The report laid out once, then written as code units of a fixed width. A caller that has to size
 // its buffer first (a Python str) writes the text straight into it, with no UTF-8 to decode. The
-// text is the one render_report gives. `errors` must not be empty and, like `source` and
+// text is the one append_report gives. `errors` must not be empty and, like `source` and
 // `source_name`, must outlive this object; source and source name must be valid UTF-8.
 class ReportText {
  public:
@@ -53,27 +53,10 @@ class ReportText {
   bool colour_;
 };
 
-// What rendering into memory produced: the bytes, or the description of a failed write.
-struct RenderedReport {
-  std::string bytes;
-  std::optional<std::string> write_error;
-};
-
-// Renders into memory, turning a failed write (the text outgrowing a string) into write_error.
-RenderedReport render_report_to_memory(std::span<const ParseError> errors, std::string_view source,
-                                       std::string_view source_name, bool colour);
-
-// The exception text for a rendering outcome: the bytes themselves, or
-// "Failed to write error to string: " / "Invalid UTF-8 string: " and the reason.
-std::string message_from_rendered(RenderedReport rendered);
-
-// The text a failed parse raises: the rendered report with the process-wide
-// colour decision, or the fallback messages should rendering ever fail.
-std::string report_message(std::span<const ParseError> errors, std::string_view source,
-                           std::string_view source_name);
-
-// Appends report_message's text for `errors` from a parse of `source`, with the source and the
-// source name valid UTF-8: the report is valid UTF-8 then, and is not checked again.
+// Appends the text a failed parse of `source` raises: the report with the process-wide colour
+// decision, or "Failed to write error to string: " and the reason should it outgrow a string.
+// The source and the source name must be valid UTF-8: the report is valid UTF-8 then, and is not
+// checked again.
 void append_report_message(std::string& out, std::span<const ParseError> errors,
                            std::string_view source, std::string_view source_name);
 

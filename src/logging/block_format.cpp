@@ -58,8 +58,8 @@ bool append_value(std::string& out, const FieldValue& value) {
 
 enum class OnFailure { kStop, kDropField };
 
-// Writes fields in order, separated by ", ". Fields named "log.*" carry bridged source
-// information and are not shown; a leading "r#" (a raw identifier) is not part of the name.
+// Writes fields in order, separated by ", ". Fields named "log.*" are never shown (see
+// location_of); a leading "r#" (a raw identifier) is not part of the name.
 bool append_fields(Painter& painter, Fields fields, const FieldStyle& style, bool separate_first,
                    OnFailure on_failure) {
   std::string& out = painter.out();
@@ -102,8 +102,10 @@ struct Location {
   std::optional<std::uint32_t> line;
 };
 
-// Records bridged from the older line-oriented logging interface all share one call site;
-// their real origin travels in "log.*" fields.
+// An event of the call site named "log event" with target "log" takes its target, file and line
+// from its "log.target", "log.file" and "log.line" fields, when they hold a text or a number that
+// fits. The format defines this for events relayed from another logging interface; nothing in
+// kolvi emits such events, but a subscriber's blocks follow the rule all the same.
 Location location_of(const Metadata& metadata, Fields fields) noexcept {
   Location location{metadata.target, metadata.file, metadata.line};
   if (metadata.name != "log event" || metadata.target != "log") return location;

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include "text/utf8.hpp"
-
 namespace kolvi::logging {
 
 void SubscriberRegistry::register_subscriber(const std::shared_ptr<Subscriber>& subscriber) {
@@ -52,12 +50,6 @@ LoggingState& global_logging() noexcept {
 bool install_global_subscriber(bool colour) {
   return global_logging().install(
       std::make_shared<Subscriber>(SubscriberOptions{.colour = colour}));
-}
-
-bool colour_from_no_color(const char* no_color) noexcept {
-  if (no_color == nullptr) return true;
-  std::string_view value(no_color);
-  return value.empty() || !utf8::is_valid(value);
 }
 
 void dispatch_event(const Metadata& metadata, Fields fields, ParentSpan parent) {

@@ -74,9 +74,6 @@ LoggingState& global_logging() noexcept;
 // process's default. False when a default was already installed; the first one stays.
 bool install_global_subscriber(bool colour);
 
-// Colour is off only when NO_COLOR is set to a non-empty, valid UTF-8 text.
-bool colour_from_no_color(const char* no_color) noexcept;
-
 // The event-site test: one relaxed load and a compare, before anything else.
 inline bool level_enabled(Level level) noexcept {
   return passes(global_max_level.load(std::memory_order_relaxed), level);

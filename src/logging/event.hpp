@@ -53,19 +53,20 @@ inline constexpr SpanId kNoSpan = 0;
 class ParentSpan {
  public:
   // The span the calling thread is inside, if any.
-  static constexpr ParentSpan current() noexcept { return ParentSpan(Kind::kCurrent, kNoSpan); }
-  static constexpr ParentSpan root() noexcept { return ParentSpan(Kind::kRoot, kNoSpan); }
-  static constexpr ParentSpan of(SpanId id) noexcept { return ParentSpan(Kind::kExplicit, id); }
+  static constexpr ParentSpan current() noexcept { return ParentSpan(Choice::kCurrent, kNoSpan); }
+  static constexpr ParentSpan root() noexcept { return ParentSpan(Choice::kRoot, kNoSpan); }
+  static constexpr ParentSpan of(SpanId id) noexcept { return ParentSpan(Choice::kExplicit, id); }
 
-  constexpr bool is_current() const noexcept { return kind_ == Kind::kCurrent; }
-  constexpr bool is_root() const noexcept { return kind_ == Kind::kRoot; }
-  constexpr bool is_explicit() const noexcept { return kind_ == Kind::kExplicit; }
+  constexpr bool is_current() const noexcept { return choice_ == Choice::kCurrent; }
+  constexpr bool is_root() const noexcept { return choice_ == Choice::kRoot; }
+  constexpr bool is_explicit() const noexcept { return choice_ == Choice::kExplicit; }
   constexpr SpanId id() const noexcept { return id_; }
 
  private:
-  enum class Kind : std::uint8_t { kCurrent, kRoot, kExplicit };
-  constexpr ParentSpan(Kind kind, SpanId id) noexcept : kind_(kind), id_(id) {}
-  Kind kind_;
+  // How the parent is chosen: the calling thread's current span, none, or the one named.
+  enum class Choice : std::uint8_t { kCurrent, kRoot, kExplicit };
+  constexpr ParentSpan(Choice choice, SpanId id) noexcept : choice_(choice), id_(id) {}
+  Choice choice_;
   SpanId id_;
 };
 

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <span>
+
+#include "base/write_all.hpp"
 
 namespace kolvi::logging {
 namespace {
@@ -31,27 +34,11 @@ StdoutStream& stream() noexcept {
   return *instance;
 }
 
-// Writes every byte of the given pieces, resuming after partial writes and retrying EINTR.
-// A closed descriptor counts as success: the output is dropped on purpose.
-int write_all(iovec* pieces, int count) noexcept {
-  while (count > 0) {
-    ssize_t written = ::writev(kStdoutFd, pieces, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno == EBADF ? 0 : errno;
-    }
-    auto remaining = static_cast<std::size_t>(written);
-    while (count > 0 && remaining >= pieces->iov_len) {
-      remaining -= pieces->iov_len;
-      ++pieces;
-      --count;
-    }
-    if (count > 0) {
-      pieces->iov_base = static_cast<char*>(pieces->iov_base) + remaining;
-      pieces->iov_len -= remaining;
-    }
-  }
-  return 0;
+// Writes every byte of the given pieces. A closed descriptor counts as success: the output is
+// dropped on purpose.
+int write_all(std::span<iovec> pieces) noexcept {
+  const int error = base::write_all(kStdoutFd, pieces);
+  return error == EBADF ? 0 : error;
 }
 
 // Sends the buffered bytes followed by `text` in one call; the buffer is empty afterwards
@@ -62,7 +49,7 @@ int write_through(StdoutStream& out, std::string_view text) noexcept {
   if (out.buffered > 0) pieces[count++] = {out.buffer, out.buffered};
   if (!text.empty()) pieces[count++] = {const_cast<char*>(text.data()), text.size()};
   out.buffered = 0;
-  return write_all(pieces, count);
+  return write_all(std::span(pieces, static_cast<std::size_t>(count)));
 }
 
 // Keeps a piece without a line feed for later, writing through when it cannot fit.

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/write_all.hpp"
 #include "logging/stdout_stream.hpp"
 #include "logging/thread_id.hpp"
 
@@ -20,14 +21,7 @@ constexpr std::string_view kComponentName = "[kolvi::logging::fmt]";
 
 // Stderr is the last resort, so its own failures are ignored.
 void write_stderr(std::string_view text) noexcept {
-  while (!text.empty()) {
-    ssize_t written = ::write(2, text.data(), text.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
+  [[maybe_unused]] const int ignored = base::write_all(STDERR_FILENO, text);
 }
 
 // `what` names the undelivered text: "event", or the quoted kind of a replacement line.

@@ -1,6 +1,7 @@
-// The Python API of the module, described once: each class with its doc, constructor, parse
-// operation and fields, and the module-level functions. The bindings (slots, properties, keyword
-// parsing) and the exported introspection records, hence the stub, are all derived from here.
+// The Python API of the module, described once: each class with its doc, constructor and fields
+// (its parse operation and report source name are its value type's row of the parse table), and
+// the module-level functions. The bindings (slots, properties, keyword parsing) and the exported
+// introspection records, hence the stub, are all derived from here.
 #pragma once
 
 #include <array>
@@ -24,8 +25,6 @@ inline constexpr auto kSemVerClass = describe(
         .id = "17141857818836673737",
         .doc = "Python wrapper type for [`SemVer`]",
         .constructor = Constructor::kArgsAndKwargs,
-        .parse = version::parse_semver,
-        .source_name = version::semver_source_name,
     },
     field("major", &version::SemVer::major, WhenAbsent::kMissingArgument),
     field("minor", &version::SemVer::minor, WhenAbsent::kMissingArgument),
@@ -39,8 +38,6 @@ inline constexpr auto kDotSeparatedClass = describe(
         .id = "3257718923707718592",
         .doc = "Python wrapper around [`DotSeparated`]",
         .constructor = Constructor::kArgsAndKwargs,
-        .parse = version::parse_dot_separated,
-        .source_name = version::dot_separated_source_name,
     },
     field("parts", &version::DotSeparated::parts, WhenAbsent::kInvalidInput));
 
@@ -50,8 +47,6 @@ inline constexpr auto kOtherClass = describe(
         .id = "9851976511541829585",
         .doc = "Python wrapper around the [`Other`] version type",
         .constructor = Constructor::kArgsAndKwargs,
-        .parse = version::parse_other,
-        .source_name = version::other_source_name,
     },
     field("value", &version::Other::value, WhenAbsent::kInvalidInput));
 
@@ -61,8 +56,6 @@ inline constexpr auto kVersionClass = describe(ClassHeader<version::Version>{
     .id = "8532724421915289496",
     .doc = "Python wrapper around a [`Version`]",
     .constructor = Constructor::kArgsOnly,
-    .parse = version::parse_version,
-    .source_name = version::version_source_name,
 });
 
 // The classes the module makes, in the order their records are exported. The module adds
@@ -70,12 +63,13 @@ inline constexpr auto kVersionClass = describe(ClassHeader<version::Version>{
 inline constexpr std::tuple kClassDescriptions{kSemVerClass, kDotSeparatedClass, kOtherClass,
                                                kVersionClass};
 
-// Described for tools, but the module creates no such class and it has no member records.
-inline constexpr Class kOutlineClass{"Outline",
-                                     "9582234798640980253",
-                                     Constructor::kArgsOnly,
-                                     {},
-                                     /*has_members=*/false};
+// A class that exists only as an introspection record, for tools: the module creates no such
+// class and it has no member records.
+inline constexpr Class kRecordOnlyClass{"Outline",
+                                        "9582234798640980253",
+                                        Constructor::kArgsOnly,
+                                        {},
+                                        /*has_members=*/false};
 
 inline constexpr Function kTestFunction{"test_function", "3982591204276466723",
                                         Arguments{.ordinary = {"version", kVersionClass.name}},
@@ -123,7 +117,7 @@ constexpr auto class_views(std::index_sequence<index...>) {
   return std::array{
       Class{std::get<index>(kClassDescriptions).name, std::get<index>(kClassDescriptions).id,
             std::get<index>(kClassDescriptions).constructor, kPropertiesOf<ValueAt<index>>}...,
-      kOutlineClass};
+      kRecordOnlyClass};
 }
 
 // Every class record, in export order.

@@ -9,7 +9,7 @@
 #include "base/decimal.hpp"
 #include "python/convert.hpp"
 #include "python/errors.hpp"
-#include "python/ft.hpp"
+#include "python/free_threading.hpp"
 #include "python/ref.hpp"
 
 namespace kolvi::python {

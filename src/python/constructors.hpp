@@ -18,9 +18,9 @@
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/errors.hpp"
-#include "python/fast_call.hpp"
 #include "python/instance.hpp"
 #include "python/interned.hpp"
+#include "python/packed_call.hpp"
 #include "python/parse_failure.hpp"
 #include "python/ref.hpp"
 #include "version/version.hpp"
@@ -46,10 +46,10 @@ template <class Value>
 std::optional<Value> value_from_text(PyObject* argument) {
   std::string_view text;
   if (!to_text_view(argument, text)) return std::nullopt;
-  constexpr auto& description = api::description_of<Value>();
-  version::ParseResult<Value> result = description.parse(text);
+  constexpr auto& target = version::target_of<Value>();
+  version::ParseResult<Value> result = target.parse(text);
   if (!result.ok()) {
-    raise_parse_report(result.errors(), text, description.source_name);
+    raise_parse_report(result.errors(), text, target.source_name);
     return std::nullopt;
   }
   return std::move(result.value());

@@ -12,7 +12,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "version/parse_result.hpp"
 #include "version/text_list.hpp"
 
 namespace kolvi::python::api {
@@ -107,15 +106,14 @@ constexpr Field<Value, FieldType> field(std::string_view name, FieldType Value::
   return {name, member, when_absent};
 }
 
-// Everything about a class but its fields.
+// Everything about a class but its fields. Its parse operation and the source name of its
+// reports are the value type's row of the parse table.
 template <class Value>
 struct ClassHeader {
   std::string_view name;
   std::string_view id;   // of its introspection record
   std::string_view doc;  // __doc__, which the docstring prefixes with the text signature
   Constructor constructor;
-  version::ParseResult<Value> (*parse)(std::string_view);
-  std::string_view source_name;  // how a failed parse's report names the kind
 };
 
 // One Python class: the header, then its fields in property order, which is also the order the

@@ -9,15 +9,17 @@
 #include "logging/dispatch.hpp"
 #include "python/fault.hpp"
 #include "python/init_tracing.hpp"
+#include "text/terminal_colour.hpp"
 
 namespace kolvi::python {
 namespace {
 
-// Only allocation can fail here, and running out of memory is fatal throughout the module.
+// Only allocation can fail here. Unlike the class handlers, which raise MemoryError, running out
+// of memory while the process-wide subscriber is built and registered ends the process: other
+// threads may already see the registry, and there is no earlier state to go back to.
 bool install_subscriber_from_environment() noexcept {
   try {
-    return logging::install_global_subscriber(
-        logging::colour_from_no_color(std::getenv("NO_COLOR")));
+    return logging::install_global_subscriber(text::colour_from_no_color(std::getenv("NO_COLOR")));
   } catch (const std::bad_alloc&) {
     internal_fault("memory allocation failed while installing the log subscriber");
   } catch (const std::exception& error) {

@@ -13,7 +13,7 @@
 #include "python/classes.hpp"
 #include "python/errors.hpp"
 #include "python/fault.hpp"
-#include "python/ft.hpp"
+#include "python/free_threading.hpp"
 #include "python/init_tracing.hpp"
 #include "python/interned.hpp"
 #include "python/ref.hpp"

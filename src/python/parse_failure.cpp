@@ -5,10 +5,10 @@
 #include <cstring>
 #include <utility>
 
-#include "diagnostics/colour.hpp"
 #include "diagnostics/plain_report.hpp"
 #include "diagnostics/report.hpp"
 #include "python/ref.hpp"
+#include "text/terminal_colour.hpp"
 
 namespace kolvi::python {
 
@@ -73,7 +73,7 @@ Ref report_str(const diagnostics::ReportText& report) {
 // than a Ref: returned in a register, it leaves all six arguments in registers too.
 PyObject* new_report_str(std::span<const version::ParseError> errors, std::string_view text,
                          std::string_view source_name) {
-  const bool colour = diagnostics::report_colour_enabled();
+  const bool colour = text::report_colour_enabled();
   if (!colour) {
     const diagnostics::PlainReport plain(errors, text, source_name);
     if (plain.holds()) return plain_report_str(plain).release();

@@ -10,7 +10,7 @@
 #include "python/api_description.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
-#include "python/ft.hpp"
+#include "python/free_threading.hpp"
 #include "python/instance.hpp"
 
 namespace kolvi::python {

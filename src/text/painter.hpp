@@ -1,10 +1,12 @@
-// Terminal colour for text built in memory: pieces wrapped in SGR escape sequences, or written
-// unchanged when colour is off.
+// Terminal colour for text built in memory: pieces wrapped in the escape sequences of
+// text/terminal_colour.hpp, or written unchanged when colour is off.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "text/terminal_colour.hpp"
 
 namespace kolvi::text {
 
@@ -20,19 +22,19 @@ class Painter {
   void paint(std::string_view code, std::string_view piece) {
     start(code);
     out_ += piece;
-    if (colour_) out_ += kReset;
+    reset();
   }
 
   // For a style that runs over several appends: start it, append, then reset(). An empty code
   // starts nothing.
   void start(std::string_view code) {
     if (!colour_ || code.empty()) return;
-    out_ += "\x1b[";
-    out_ += code;
-    out_ += 'm';
+    const std::size_t at = out_.size();
+    out_.resize(at + escape_size(code));
+    write_escape(out_.data() + at, code);
   }
   void reset() {
-    if (colour_) out_ += kReset;
+    if (colour_) out_ += std::string_view(kReset);
   }
 
   void plain(std::string_view text) { out_ += text; }
@@ -40,8 +42,6 @@ class Painter {
   void spaces(std::size_t count) { out_.append(count, ' '); }
 
  private:
-  static constexpr std::string_view kReset = "\x1b[0m";
-
   std::string& out_;
   bool colour_;
 };

@@ -1,7 +1,7 @@
-// The two-level trie lookup shared by the generated property and width tables.
+// The two-level trie lookup shared by the tables that scripts/gen_unicode_tables.py generates
+// (the character properties and the display widths).
 #pragma once
 
-// The lookup shared by the generated property and width tables (scripts/gen_unicode_tables.py).
 #include <array>
 #include <bit>
 #include <cstddef>

@@ -1,4 +1,4 @@
-// DotSeparated: a version made of dot-separated parts, with its order, text forms and parse.
+// DotSeparated: a version made of dot-separated parts, with its order, text forms and grammar.
 #pragma once
 
 #include <compare>
@@ -10,6 +10,10 @@
 #include "version/text_list.hpp"
 
 namespace kolvi::version {
+
+namespace grammar {
+class Cursor;
+}
 
 struct DotSeparated {
   static constexpr std::string_view kind_name = "DotSeparated";
@@ -27,8 +31,8 @@ inline std::strong_ordering operator<=>(const DotSeparated& a, const DotSeparate
 void append_display(std::string& out, const DotSeparated& v);
 void append_debug(std::string& out, const DotSeparated& v);
 
-inline constexpr std::string_view dot_separated_source_name =
-    "kolvi::package::version::dot_separated::DotSeparated";
+// Reads a DotSeparated from the cursor's position to the end of the text, as SemVer's does.
+bool parse_into(grammar::Cursor& cursor, DotSeparated& out);
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text);
 
 }  // namespace kolvi::version

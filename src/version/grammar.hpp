@@ -1,9 +1,7 @@
-// The grammar's cursor, its primitive steps and the failure record of a parse.
+// The grammar's cursor, its primitive steps and the failure record that every kind's grammar
+// shares. The record lives inline in the cursor, so a parse allocates nothing but the value's own
+// texts; the ParseError is built only when an operation gives up.
 #pragma once
-
-// The cursor, the primitive steps and the failure record shared by the four parse operations.
-// The record lives inline in the cursor, so a parse allocates nothing but the value's own texts;
-// the ParseError is built only when an operation gives up.
 
 #include <algorithm>
 #include <array>
@@ -17,6 +15,7 @@
 #include "text/unicode.hpp"
 #include "text/utf8.hpp"
 #include "version/parse_error.hpp"
+#include "version/parse_result.hpp"
 
 namespace kolvi::version::grammar {
 
@@ -273,5 +272,15 @@ class Cursor {
   std::size_t position_ = 0;
   FailureRecord record_;
 };
+
+// A kind's standalone parse operation: its grammar over the whole text, from position 0. Always
+// inlined, so that the operation is one function, as the kind's own would be.
+template <class Value>
+[[gnu::always_inline]] inline ParseResult<Value> parse_whole(std::string_view text) {
+  Cursor cursor(text);
+  Value value;
+  if (parse_into(cursor, value)) return value;
+  return cursor.error();
+}
 
 }  // namespace kolvi::version::grammar

@@ -10,7 +10,6 @@ namespace kolvi::version {
 
 namespace {
 
-constexpr unsigned kRankBits = 2;
 constexpr unsigned kCodeBits = 64 - kRankBits - 1;
 constexpr unsigned kLengthBits = 6;  // bit lengths 0 to 32
 
@@ -61,7 +60,7 @@ class CodeWriter {
     put(kEnd, kSymbolBits);
   }
 
-  std::uint64_t key(Kind rank) const noexcept {
+  std::uint64_t key(std::size_t rank) const noexcept {
     return (static_cast<std::uint64_t>(rank) << (64 - kRankBits))
            | (code_ << (kCodeBits - used_) << 1) | (cut_ ? 0 : 1);
   }
@@ -97,19 +96,19 @@ std::uint64_t order_key(const SemVer& value) noexcept {
   } else {
     code.put(1, 1);
   }
-  return code.key(Kind::semver);
+  return code.key(kind_rank_of<SemVer>);
 }
 
 std::uint64_t order_key(const DotSeparated& value) noexcept {
   CodeWriter code;
   code.put_list(value.parts);
-  return code.key(Kind::dot_separated);
+  return code.key(kind_rank_of<DotSeparated>);
 }
 
 std::uint64_t order_key(const Other& value) noexcept {
   CodeWriter code;
   code.put_text(value.value);
-  return code.key(Kind::other);
+  return code.key(kind_rank_of<Other>);
 }
 
 // std::visit throws only for a valueless variant, which a Version never is: its kinds move

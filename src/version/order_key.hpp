@@ -1,8 +1,9 @@
 // Order keys: 64 bits whose unsigned order agrees with the order of the values, so most
 // comparisons of a sort never look at the values again.
 //
-// Layout, from the top: the kind rank (2 bits), then as much of the value's order code as fits
-// (61 bits, zero-filled), then a bit that is set when the whole code fitted. The order code of a
+// Layout, from the top: the kind rank (kRankBits, two bits for the three kinds), then as much of
+// the value's order code as fits (61 bits, zero-filled), then a bit that is set when the whole
+// code fitted. The order code of a
 // value is a bit string that no other code starts with and whose bit order is the value order:
 //
 //   SemVer        each number as its bit length (6 bits) and its bits below the leading one;
@@ -22,11 +23,11 @@
 // whole. A kind's key is the same alone and inside a Version.
 #pragma once
 
+#include <bit>
 #include <compare>
 #include <cstdint>
 #include <optional>
 #include <type_traits>
-#include <variant>
 
 #include "version/version.hpp"
 
@@ -37,13 +38,9 @@ std::uint64_t order_key(const DotSeparated& value) noexcept;
 std::uint64_t order_key(const Other& value) noexcept;
 std::uint64_t order_key(const Version& value) noexcept;
 
-// The rank of kind `Value`: its index among the alternatives of AnyKind.
-template <class Value, class... Kinds>
-constexpr std::uint64_t rank_among(const std::variant<Kinds...>*) noexcept {
-  std::uint64_t rank = 0;
-  (void)((std::is_same_v<Value, Kinds> || (++rank, false)) || ...);
-  return rank;
-}
+// The top bits of a key hold the kind rank: as few as hold every rank.
+inline constexpr unsigned kRankBits = static_cast<unsigned>(std::bit_width(kKindCount - 1));
+static_assert(kRankBits >= 1 && kRankBits <= 4, "the kinds must leave most of a key to the code");
 
 // A kind without an order code of its own: its rank alone, cut short, so that kinds still sort
 // by rank and two of its values always go on to compare the values themselves. Right for any
@@ -51,9 +48,9 @@ constexpr std::uint64_t rank_among(const std::variant<Kinds...>*) noexcept {
 template <class Value>
   requires std::is_constructible_v<AnyKind, const Value&>
 std::uint64_t order_key(const Value&) noexcept {
-  constexpr std::uint64_t rank = rank_among<Value>(static_cast<const AnyKind*>(nullptr));
+  constexpr std::uint64_t rank = kind_rank_of<Value>;
   static_assert(rank != 0, "the first kind needs a code: its bare rank would be the key 0");
-  return rank << 62;  // the two rank bits at the top, an empty code, the low bit clear
+  return rank << (64 - kRankBits);  // the rank at the top, an empty code, the low bit clear
 }
 
 // Whether the whole order code fitted. Two keys that differ order like their values; equal

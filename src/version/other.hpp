@@ -1,4 +1,4 @@
-// Other: any identifier used as a version, with its order, text forms and parse.
+// Other: any identifier used as a version, with its order, text forms and grammar.
 #pragma once
 
 #include <compare>
@@ -10,6 +10,10 @@
 #include "version/text_list.hpp"
 
 namespace kolvi::version {
+
+namespace grammar {
+class Cursor;
+}
 
 struct Other {
   static constexpr std::string_view kind_name = "Other";
@@ -27,7 +31,8 @@ inline std::strong_ordering operator<=>(const Other& a, const Other& b) noexcept
 void append_display(std::string& out, const Other& v);
 void append_debug(std::string& out, const Other& v);
 
-inline constexpr std::string_view other_source_name = "kolvi::package::version::other::Other";
+// Reads an Other from the start of the cursor's text to its end, as SemVer's does.
+bool parse_into(grammar::Cursor& cursor, Other& out);
 ParseResult<Other> parse_other(std::string_view text);
 
 }  // namespace kolvi::version

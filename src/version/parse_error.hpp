@@ -22,24 +22,25 @@ struct Span {
 };
 
 struct ExpectedItem {
-  enum class Kind : std::uint8_t { character, label, end_of_input };
+  // What is expected: one character, a rule named by its label, or the end of the input.
+  enum class What : std::uint8_t { character, label, end_of_input };
 
-  Kind kind = Kind::end_of_input;
+  What what = What::end_of_input;
   char32_t character = 0;
   std::string_view label;  // always a string literal of the grammar
 
   static constexpr ExpectedItem of_character(char32_t c) noexcept {
-    return {Kind::character, c, {}};
+    return {What::character, c, {}};
   }
   static constexpr ExpectedItem of_label(std::string_view text) noexcept {
-    return {Kind::label, 0, text};
+    return {What::label, 0, text};
   }
-  static constexpr ExpectedItem end_of_input() noexcept { return {Kind::end_of_input, 0, {}}; }
+  static constexpr ExpectedItem end_of_input() noexcept { return {What::end_of_input, 0, {}}; }
 
   friend constexpr bool operator==(const ExpectedItem& a, const ExpectedItem& b) noexcept {
-    if (a.kind != b.kind) return false;
-    if (a.kind == Kind::character) return a.character == b.character;
-    if (a.kind == Kind::label) return a.label == b.label;
+    if (a.what != b.what) return false;
+    if (a.what == What::character) return a.character == b.character;
+    if (a.what == What::label) return a.label == b.label;
     return true;
   }
 };
@@ -111,14 +112,14 @@ void write_quoted(Sink& out, char32_t c) {
 
 template <class Sink>
 void write_item(Sink& out, const ExpectedItem& item) {
-  switch (item.kind) {
-    case ExpectedItem::Kind::character:
+  switch (item.what) {
+    case ExpectedItem::What::character:
       write_quoted(out, item.character);
       return;
-    case ExpectedItem::Kind::label:
+    case ExpectedItem::What::label:
       out.text(item.label);
       return;
-    case ExpectedItem::Kind::end_of_input:
+    case ExpectedItem::What::end_of_input:
       out.literal("end of input");
       return;
   }

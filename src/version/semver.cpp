@@ -1,12 +1,56 @@
-// The rc tie-break of SemVer's order, and its text forms.
+// SemVer's grammar, the rc tie-break of its order, and its text forms.
 #include "version/semver.hpp"
 
+#include <cstdint>
+#include <limits>
+
 #include "base/decimal.hpp"
+#include "version/grammar.hpp"
+#include "version/identifier_list.hpp"
 #include "version/text_form.hpp"
 
 namespace kolvi::version {
 
 namespace {
+
+using grammar::Cursor;
+using grammar::Expected;
+using grammar::IdentifierCollector;
+
+// One or more digits, greedy, read as an unsigned 32-bit number. Leading zeros are dropped and
+// a value above 4294967295 yields 0, however many digits follow. False when no digit is there.
+//
+// The integer is a labelled rule, but it runs without the set-aside record of
+// Cursor::labelled: inside it only the digit check that ends the repetition can fail, so its own
+// record is that single item ("digit", or "integer" once relabelled at the rule's start), and
+// merging a single-item record is exactly what recording that item directly does.
+bool integer(Cursor& cursor, std::uint32_t& out) {
+  int digit = cursor.digit_or(Expected::integer);
+  if (digit < 0) return false;
+  std::uint64_t value = 0;
+  bool overflowed = false;
+  for (; digit >= 0; digit = cursor.digit_or(Expected::digit)) {
+    if (overflowed) continue;  // stays 0: more digits must not bring a wrapped value back
+    value = value * 10 + static_cast<unsigned>(digit);
+    overflowed = value > std::numeric_limits<std::uint32_t>::max();
+  }
+  out = overflowed ? 0 : static_cast<std::uint32_t>(value);
+  return true;
+}
+
+// Three integers separated by '.'; it does not look past the third.
+bool version_core(Cursor& cursor, SemVer& out) {
+  return integer(cursor, out.major) && cursor.match<'.'>() && integer(cursor, out.minor)
+         && cursor.match<'.'>() && integer(cursor, out.patch);
+}
+
+// An optional part introduced by kIntroducer: whether it is present (possibly empty).
+template <char kIntroducer>
+bool optional_list(Cursor& cursor, IdentifierCollector& collector) {
+  if (!cursor.match<kIntroducer>()) return false;
+  grammar::dot_separated_list(cursor, collector);
+  return true;
+}
 
 void append_optional_list_debug(std::string& out, const OptionalTextList& list) {
   if (!list.has_value()) {
@@ -23,6 +67,23 @@ std::size_t optional_joined_size(const OptionalTextList& list) noexcept {
 }
 
 }  // namespace
+
+bool parse_into(Cursor& cursor, SemVer& out) {
+  cursor.match<'v'>();
+  if (!version_core(cursor, out)) return false;
+  IdentifierCollector rc;
+  IdentifierCollector meta;
+  const bool has_rc = optional_list<'-'>(cursor, rc);
+  const bool has_meta = optional_list<'+'>(cursor, meta);
+  if (!cursor.end_of_input()) return false;
+  if (has_rc) rc.move_into(out.rc.emplace());
+  if (has_meta) meta.move_into(out.meta.emplace());
+  return true;
+}
+
+ParseResult<SemVer> parse_semver(std::string_view text) {
+  return grammar::parse_whole<SemVer>(text);
+}
 
 bool same_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept {
   if (a.has_value() != b.has_value()) return false;

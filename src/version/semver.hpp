@@ -1,4 +1,4 @@
-// SemVer: a semantic version, with its order, text forms and parse.
+// SemVer: a semantic version, with its order, text forms and grammar.
 #pragma once
 
 #include <compare>
@@ -11,6 +11,10 @@
 #include "version/text_list.hpp"
 
 namespace kolvi::version {
+
+namespace grammar {
+class Cursor;
+}
 
 // A semantic version. Absent and present-but-empty rc/meta are distinct values.
 struct SemVer {
@@ -42,7 +46,9 @@ inline std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexce
 void append_display(std::string& out, const SemVer& v);
 void append_debug(std::string& out, const SemVer& v);
 
-inline constexpr std::string_view semver_source_name = "kolvi::package::version::semver::SemVer";
+// Reads a SemVer from the cursor's position to the end of the text; false leaves the failure on
+// the cursor's record. Version's parse runs it on the cursor it shares between the kinds.
+bool parse_into(grammar::Cursor& cursor, SemVer& out);
 ParseResult<SemVer> parse_semver(std::string_view text);
 
 }  // namespace kolvi::version

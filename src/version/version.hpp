@@ -9,19 +9,11 @@
 #include <utility>
 #include <variant>
 
-#include "version/dot_separated.hpp"
-#include "version/other.hpp"
+#include "version/kinds.hpp"
 #include "version/parse_result.hpp"
-#include "version/semver.hpp"
 #include "version/text_form.hpp"
 
 namespace kolvi::version {
-
-// The variant index is the kind rank: SemVer 0, DotSeparated 1, Other 2.
-enum class Kind : std::size_t { semver = 0, dot_separated = 1, other = 2 };
-
-// The kinds in rank order; everything that wraps, orders or prints any kind follows this list.
-using AnyKind = std::variant<SemVer, DotSeparated, Other>;
 
 class Version {
  public:
@@ -29,7 +21,6 @@ class Version {
     requires std::is_constructible_v<AnyKind, Held&&>
   explicit Version(Held value) : value_(std::move(value)) {}
 
-  Kind kind() const noexcept { return static_cast<Kind>(value_.index()); }
   std::size_t kind_rank() const noexcept { return value_.index(); }
   std::string_view kind_name() const noexcept {
     return std::visit([](const auto& held) { return held.kind_name; }, value_);
@@ -56,8 +47,5 @@ inline std::strong_ordering operator<=>(const Version& a, const Version& b) noex
 
 void append_display(std::string& out, const Version& v);
 void append_debug(std::string& out, const Version& v);
-
-inline constexpr std::string_view version_source_name = "kolvi::package::version::Version";
-ParseResult<Version> parse_version(std::string_view text);
 
 }  // namespace kolvi::version

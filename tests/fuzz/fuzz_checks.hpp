@@ -13,6 +13,7 @@
 #include "diagnostics/plain_report.hpp"
 #include "diagnostics/report.hpp"
 #include "support/code_units.hpp"
+#include "support/report_messages.hpp"
 #include "text/utf8.hpp"
 #include "version/parse_error.hpp"
 #include "version/version.hpp"

@@ -4,6 +4,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kolvi;
   return fuzz::check_parse(
-      data, size, version::parse_dot_separated, version::dot_separated_source_name,
+      data, size, version::parse_dot_separated, version::source_name_of<version::DotSeparated>,
       [](const version::DotSeparated& a, const version::DotSeparated& b) { return a == b; });
 }

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/kinds.hpp"
 #include "cli/line_chunk.hpp"
 #include "cli/lines.hpp"
+#include "cli/parse_input.hpp"
 #include "fuzz_checks.hpp"
 #include "version/order_key.hpp"
 
@@ -96,14 +96,15 @@ void check_complaint(std::string_view line, std::size_t number, std::string_view
   }
 }
 
-template <class K>
+template <class Target>
 void check_lines(const std::vector<std::string_view>& lines) {
-  std::optional<typename K::Value> previous;
+  std::optional<typename Target::Value> previous;
   std::string complaint;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const cli::LineLocation where{kInputName, i + 1};
     complaint.clear();
-    std::optional<typename K::Value> value = cli::parse_input<K>(lines[i], &where, complaint);
+    std::optional<typename Target::Value> value =
+        cli::parse_input<Target>(lines[i], &where, complaint);
     if (!value) {
       check_complaint(lines[i], i + 1, complaint);
       continue;
@@ -121,15 +122,15 @@ void check_lines(const std::vector<std::string_view>& lines) {
 
 // The tool parses a chunk of lines at once, with one UTF-8 check for all of them: its reports must
 // be the lines' own messages in order, and each valid line must be found at its offset.
-template <class K>
+template <class Target>
 void check_chunk_agrees(std::string_view input, const std::vector<std::string_view>& lines) {
   std::string expected;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const cli::LineLocation where{kInputName, i + 1};
-    cli::parse_input<K>(lines[i], &where, expected);
+    cli::parse_input<Target>(lines[i], &where, expected);
   }
   cli::LineChunk chunk(kInputName, 1, input);
-  cli::parse_lines<K>(chunk, [&](std::size_t offset, std::string_view line, const auto&) {
+  cli::parse_lines<Target>(chunk, [&](std::size_t offset, std::string_view line, const auto&) {
     fuzz::check(input.substr(offset, line.size()) == line, "a valid line is not at its offset",
                 line);
   });
@@ -143,15 +144,15 @@ void check_chunk_agrees(std::string_view input, const std::vector<std::string_vi
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const std::size_t block_size = (data[0] & 0x3F) + 1;
-  const auto kind = static_cast<cli::Kind>(data[0] >> 6);
+  const std::size_t target = (data[0] >> 6) % version::kParseTargetCount;
   const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
   const std::vector<std::string_view> lines = split_in_memory(input);
   check_line_count(input, lines);
   check_reader_agrees(input, block_size, lines);
   check_runs_agree(input, block_size, lines);
-  cli::visit_kind(kind, [&]<class K>(K) {
-    check_lines<K>(lines);
-    check_chunk_agrees<K>(input, lines);
+  version::visit_target(target, [&]<class Target>(Target) {
+    check_lines<Target>(lines);
+    check_chunk_agrees<Target>(input, lines);
   });
   return 0;
 }

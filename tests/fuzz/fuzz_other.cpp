@@ -8,6 +8,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result.ok()) fuzz::check(result.value().value == text, "Other value differs from input");
     return result;
   };
-  return fuzz::check_parse(data, size, parse, version::other_source_name,
+  return fuzz::check_parse(data, size, parse, version::source_name_of<version::Other>,
                            [](const version::Other& a, const version::Other& b) { return a == b; });
 }

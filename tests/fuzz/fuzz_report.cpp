@@ -17,8 +17,10 @@ using kolvi::version::ExpectedItem;
 using kolvi::version::ParseError;
 
 constexpr std::array<std::string_view, 4> source_names = {
-    kolvi::version::semver_source_name, kolvi::version::dot_separated_source_name,
-    kolvi::version::other_source_name, kolvi::version::version_source_name};
+    kolvi::version::source_name_of<kolvi::version::SemVer>,
+    kolvi::version::source_name_of<kolvi::version::DotSeparated>,
+    kolvi::version::source_name_of<kolvi::version::Other>,
+    kolvi::version::source_name_of<kolvi::version::Version>};
 
 constexpr std::array<ExpectedItem, 10> vocabulary = {ExpectedItem::of_character('v'),
                                                      ExpectedItem::of_character('.'),

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result.ok()) check_kind_forms(result.value(), text);
     return result;
   };
-  return fuzz::check_parse(data, size, parse, version::version_source_name,
+  return fuzz::check_parse(data, size, parse, version::source_name_of<version::Version>,
                            [](const version::Version& a, const version::Version& b) {
-                             return a.kind() == b.kind() && a == b;
+                             return a.kind_rank() == b.kind_rank() && a == b;
                            });
 }

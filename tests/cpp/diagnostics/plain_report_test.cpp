@@ -13,6 +13,7 @@
 
 #include "diagnostics/report.hpp"
 #include "support/code_units.hpp"
+#include "support/report_messages.hpp"
 #include "text/utf8.hpp"
 #include "version/version.hpp"
 
@@ -64,10 +65,10 @@ TEST(PlainReport, ParsesGiveTheGeneralText) {
     const auto check = [&](const auto& result, std::string_view source_name) {
       if (!result.ok()) expect_matches_general(result.errors(), text, source_name);
     };
-    check(version::parse_semver(text), version::semver_source_name);
-    check(version::parse_dot_separated(text), version::dot_separated_source_name);
-    check(version::parse_other(text), version::other_source_name);
-    check(version::parse_version(text), version::version_source_name);
+    check(version::parse_semver(text), version::source_name_of<version::SemVer>);
+    check(version::parse_dot_separated(text), version::source_name_of<version::DotSeparated>);
+    check(version::parse_other(text), version::source_name_of<version::Other>);
+    check(version::parse_version(text), version::source_name_of<version::Version>);
   }
 }
 
@@ -95,7 +96,8 @@ TEST(PlainReport, AnyErrorGivesTheGeneralText) {
     SCOPED_TRACE(text + " at " + std::to_string(error.span.start) + ".."
                  + std::to_string(error.span.end));
     const std::vector<ParseError> errors{error};
-    expect_matches_general(errors, text, round % 3 == 0 ? "n" : version::semver_source_name);
+    expect_matches_general(errors, text,
+                           round % 3 == 0 ? "n" : version::source_name_of<version::SemVer>);
   }
 }
 

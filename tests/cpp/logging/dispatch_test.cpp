@@ -1,4 +1,4 @@
-// The default subscriber slot, the registry, the level filter and the colour decision.
+// The default subscriber slot, the registry and the level filter.
 #include "logging/dispatch.hpp"
 
 #include <gtest/gtest.h>
@@ -82,15 +82,6 @@ TEST(LogDefaultSlot, ExactlyOneOfTwoRacingInstallsSucceeds) {
     ASSERT_EQ(successes.load(), 1) << "round " << round;
     ASSERT_NE(state.installed(), nullptr);
   }
-}
-
-TEST(LogColourDecision, OnlyANonEmptyValidNoColorTurnsColourOff) {
-  EXPECT_TRUE(colour_from_no_color(nullptr));
-  EXPECT_TRUE(colour_from_no_color(""));
-  EXPECT_TRUE(colour_from_no_color("\xff\xfe"));
-  EXPECT_FALSE(colour_from_no_color("1"));
-  EXPECT_FALSE(colour_from_no_color("0"));
-  EXPECT_FALSE(colour_from_no_color("\xc3\xa9"));
 }
 
 // The process-wide state cannot be reset, so it is exercised in a child process. The child

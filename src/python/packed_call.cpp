@@ -1,5 +1,5 @@
 // Packing a vector call into the tuple and dict that tp_new takes.
-#include "python/fast_call.hpp"
+#include "python/packed_call.hpp"
 
 #include "python/ref.hpp"
 

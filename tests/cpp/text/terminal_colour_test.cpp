@@ -1,15 +1,33 @@
-// The terminal colour decision over every combination of the environment that matters.
-#include "diagnostics/colour.hpp"
+// Terminal colour: the escape sequences, the report decision over every combination of the
+// environment that matters, and the log decision.
+#include "text/terminal_colour.hpp"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <string_view>
 
-namespace kolvi::diagnostics {
+namespace kolvi::text {
 namespace {
 
 using Environment = std::map<std::string, std::string>;
+
+TEST(Escapes, OneWriterForLiteralsAndPaletteColours) {
+  EXPECT_EQ(std::string_view(kEscape<"31">.bytes), "\x1b[31m");
+  EXPECT_EQ(sizeof kEscape<"38;5;246">.bytes, sizeof "\x1b[38;5;246m");
+  EXPECT_EQ(std::string_view(kReset), "\x1b[0m");
+  const struct {
+    unsigned index;
+    std::string_view escape;
+  } palette[] = {{0, "\x1b[38;5;0m"},     {9, "\x1b[38;5;9m"},     {16, "\x1b[38;5;16m"},
+                 {201, "\x1b[38;5;201m"}, {255, "\x1b[38;5;255m"}, {271, "\x1b[38;5;271m"}};
+  for (const auto& c : palette) {
+    char escape[kPaletteEscapeCapacity];
+    const char* end = write_palette_escape(escape, c.index);
+    EXPECT_EQ(std::string_view(escape, static_cast<std::size_t>(end - escape)), c.escape);
+  }
+}
 
 TEST(ColourDecision, Matrix) {
   const Environment term = {{"TERM", "xterm-256color"}};
@@ -52,5 +70,14 @@ TEST(ColourDecision, Matrix) {
   }
 }
 
+TEST(LogColourDecision, OnlyANonEmptyValidNoColorTurnsColourOff) {
+  EXPECT_TRUE(colour_from_no_color(nullptr));
+  EXPECT_TRUE(colour_from_no_color(""));
+  EXPECT_TRUE(colour_from_no_color("\xff\xfe"));
+  EXPECT_FALSE(colour_from_no_color("1"));
+  EXPECT_FALSE(colour_from_no_color("0"));
+  EXPECT_FALSE(colour_from_no_color("\xc3\xa9"));
+}
+
 }  // namespace
-}  // namespace kolvi::diagnostics
+}  // namespace kolvi::text

@@ -1,6 +1,5 @@
-// When report text carries terminal colours, and which colour each label gets.
-
-#include "diagnostics/colour.hpp"
+// The colour decisions of reports and of log blocks.
+#include "text/terminal_colour.hpp"
 
 #include <unistd.h>
 
@@ -9,7 +8,9 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace kolvi::diagnostics {
+#include "text/utf8.hpp"
+
+namespace kolvi::text {
 
 namespace {
 
@@ -52,4 +53,10 @@ bool report_colour_enabled() {
   return expected == colour_on;
 }
 
-}  // namespace kolvi::diagnostics
+bool colour_from_no_color(const char* no_color) noexcept {
+  if (no_color == nullptr) return true;
+  std::string_view value(no_color);
+  return value.empty() || !utf8::is_valid(value);
+}
+
+}  // namespace kolvi::text

@@ -1,6 +1,6 @@
-// Kind names and the messages of invalid inputs.
+// The messages of invalid inputs.
 
-#include "cli/kinds.hpp"
+#include "cli/parse_input.hpp"
 
 #include "base/decimal.hpp"
 #include "diagnostics/report.hpp"
@@ -18,14 +18,6 @@ void append_location(std::string& out, const LineLocation* where) {
 }
 
 }  // namespace
-
-std::optional<Kind> kind_named(std::string_view name) noexcept {
-  if (name == "version") return Kind::version;
-  if (name == "semver") return Kind::semver;
-  if (name == "dot-separated") return Kind::dot_separated;
-  if (name == "other") return Kind::other;
-  return std::nullopt;
-}
 
 void append_not_utf8(std::string& out, const LineLocation* where) {
   append_location(out, where);

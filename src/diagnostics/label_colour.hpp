@@ -1,9 +1,8 @@
-// Whether reports carry terminal colours, and which colour each label gets.
+// Which colour each label of a report gets.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 
 namespace kolvi::diagnostics {
 
@@ -33,14 +32,5 @@ class LabelColourGenerator {
 };
 
 static_assert(LabelColourGenerator().next() == 201);
-
-// Looks up an environment variable; returns null when it is unset.
-using EnvLookup = std::function<const char*(const char*)>;
-
-// The terminal colour decision from the environment and whether stderr is a terminal.
-bool decide_terminal_colour(const EnvLookup& getenv, bool stderr_is_terminal);
-
-// Decided once per process from the real environment, then published atomically.
-bool report_colour_enabled();
 
 }  // namespace kolvi::diagnostics

@@ -1,6 +1,6 @@
-// The vector-call helpers of the constructor entries. The common call, one positional argument
-// and no keywords, skips building the argument tuple; every other shape is packed into the tuple
-// and dict that tp_new takes, so both entries share one set of rules and messages.
+// The slow path of the constructors' vector-call entry: every call but the common one (one
+// positional argument, no keywords, which skips building the argument tuple) is packed into the
+// tuple and dict that tp_new takes, so both entries share one set of rules and messages.
 #pragma once
 
 #include <Python.h>

@@ -1,0 +1,55 @@
+// The parse of one input on the command line, which either yields the value or says why the
+// input is invalid, exactly as the Python classes would.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "text/utf8.hpp"
+#include "version/version.hpp"
+
+namespace kolvi::cli {
+
+// Where an input line came from. Its messages begin with "NAME:LINE: ".
+struct LineLocation {
+  std::string_view name;
+  std::size_t number = 0;  // counted from 1
+};
+
+// Appends the message of an input that is not valid UTF-8.
+void append_not_utf8(std::string& out, const LineLocation* where);
+
+// Appends the report of a failed parse of `text`, which is valid UTF-8: the text the Python
+// class would raise.
+void append_report(std::string& out, std::span<const version::ParseError> errors,
+                   std::string_view text, std::string_view source_name, const LineLocation* where);
+
+// parse_input for text already known to be valid UTF-8.
+template <class Target>
+std::optional<typename Target::Value> parse_utf8_input(std::string_view text,
+                                                       const LineLocation* where,
+                                                       std::string& complaint) {
+  auto result = Target::parse(text);
+  if (result.ok()) return std::move(result.value());
+  append_report(complaint, result.errors(), text, Target::source_name, where);
+  return std::nullopt;
+}
+
+// The value of `text` as Target parses it, or nothing after appending to `complaint` why it is
+// invalid. `where` is null for texts that are not lines of an input (command-line operands).
+template <class Target>
+std::optional<typename Target::Value> parse_input(std::string_view text, const LineLocation* where,
+                                                  std::string& complaint) {
+  // The Python classes only ever see text, so bytes that are not UTF-8 get no report.
+  if (!utf8::is_valid(text)) {
+    append_not_utf8(complaint, where);
+    return std::nullopt;
+  }
+  return parse_utf8_input<Target>(text, where, complaint);
+}
+
+}  // namespace kolvi::cli

@@ -54,22 +54,36 @@ class Corpus:
     def data(self):
         return b"".join(line + b"\n" for line in self.lines)
 
-    def located_reports(self, name):
-        return b"".join(
-            f"{name}:{number}: ".encode() + self.reports[line]
+    @cached_property
+    def invalid(self):
+        """The line number and report of each invalid line."""
+        return [
+            (number, self.reports[line])
             for number, line in enumerate(self.lines, 1)
             if self.reports[line] is not None
-        )
+        ]
+
+    def located_reports(self, name):
+        return b"".join(f"{name}:{number}: ".encode() + report for number, report in self.invalid)
+
+    @cached_property
+    def ranks(self):
+        """Each valid line's place in version order; equal versions share theirs."""
+        ranks, previous = {}, None
+        for line in sorted(
+            {line for line, report in self.reports.items() if report is None}, key=version
+        ):
+            equal = previous is not None and version(line) == version(previous)
+            ranks[line] = ranks[previous] if equal else len(ranks)
+            previous = line
+        return ranks
 
     def sorted_lines(self, reverse):
-        """The valid lines in version order, equal versions in input order, as sort writes them."""
+        """The valid lines as sort writes them: in version order, equal ones in input order,
+        which sorted() keeps when reversing too."""
         valid = [line for line in self.lines if self.reports[line] is None]
-        rank, previous = {}, None
-        for line in sorted(set(valid), key=version):
-            equal = previous is not None and version(line) == version(previous)
-            rank[line] = rank[previous] if equal else len(rank)
-            previous = line
-        return b"".join(line + b"\n" for line in sorted(valid, key=rank.get, reverse=reverse))
+        in_order = sorted(valid, key=self.ranks.get, reverse=reverse)
+        return b"".join(line + b"\n" for line in in_order)
 
 
 def version(line):

@@ -23,7 +23,10 @@ from support import (
     run_cli,
 )
 
-CORPUS_LINES = 300_000
+# A block of random lines repeated, so that the test's own work stays small under an
+# instrumented interpreter while the command gets hundreds of chunks.
+BLOCK_LINES = 10_000
+BLOCKS = 30
 INVALID_SHARE = 0.02
 LARGEST_PIECE = 4096
 PAUSE_SHARE = 0.02  # of the pieces, after which the writer pauses for a millisecond
@@ -43,25 +46,26 @@ FILE_READERS = [["sort"], ["sort", "--reverse"]] + ([["key"]] if "key" in LISTED
 
 @dataclass
 class Corpus:
-    """Lines drawn from a few hundred versions, a share of them invalid, with the report each
-    distinct line gets; written to corpus.txt in `folder`."""
+    """A block of lines drawn from a few hundred versions, a share of them invalid, repeated
+    BLOCKS times, with the report each distinct line gets; written to corpus.txt in `folder`."""
 
     folder: object
-    lines: list  # bytes, without line feeds
+    block: list  # bytes, without line feeds
     reports: dict  # line -> report bytes, or None when it is valid
 
     @cached_property
     def data(self):
-        return b"".join(line + b"\n" for line in self.lines)
+        return b"".join(line + b"\n" for line in self.block) * BLOCKS
 
     @cached_property
     def invalid(self):
         """The line number and report of each invalid line."""
-        return [
+        in_block = [
             (number, self.reports[line])
-            for number, line in enumerate(self.lines, 1)
+            for number, line in enumerate(self.block, 1)
             if self.reports[line] is not None
         ]
+        return [(b * BLOCK_LINES + n, report) for b in range(BLOCKS) for n, report in in_block]
 
     def located_reports(self, name):
         return b"".join(f"{name}:{number}: ".encode() + report for number, report in self.invalid)
@@ -70,9 +74,8 @@ class Corpus:
     def ranks(self):
         """Each valid line's place in version order; equal versions share theirs."""
         ranks, previous = {}, None
-        for line in sorted(
-            {line for line, report in self.reports.items() if report is None}, key=version
-        ):
+        valid = {line for line, report in self.reports.items() if report is None}
+        for line in sorted(valid, key=version):
             equal = previous is not None and version(line) == version(previous)
             ranks[line] = ranks[previous] if equal else len(ranks)
             previous = line
@@ -81,9 +84,8 @@ class Corpus:
     def sorted_lines(self, reverse):
         """The valid lines as sort writes them: in version order, equal ones in input order,
         which sorted() keeps when reversing too."""
-        valid = [line for line in self.lines if self.reports[line] is None]
-        in_order = sorted(valid, key=self.ranks.get, reverse=reverse)
-        return b"".join(line + b"\n" for line in in_order)
+        valid = [line for line in self.block if self.reports[line] is None] * BLOCKS
+        return b"".join(line + b"\n" for line in sorted(valid, key=self.ranks.get, reverse=reverse))
 
 
 def version(line):
@@ -101,10 +103,10 @@ def corpus(tmp_path_factory):
     valid = [line for line, report in reports.items() if report is None]
     invalid = [line for line, report in reports.items() if report is not None]
     rng = random.Random(25)
-    lines = [
-        rng.choice(invalid if rng.random() < INVALID_SHARE else valid) for _ in range(CORPUS_LINES)
+    block = [
+        rng.choice(invalid if rng.random() < INVALID_SHARE else valid) for _ in range(BLOCK_LINES)
     ]
-    corpus = Corpus(tmp_path_factory.mktemp("corpus"), lines, reports)
+    corpus = Corpus(tmp_path_factory.mktemp("corpus"), block, reports)
     (corpus.folder / "corpus.txt").write_bytes(corpus.data)
     return corpus
 

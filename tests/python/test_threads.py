@@ -121,7 +121,7 @@ RACE_OPERATIONS_PER_THREAD = 1_500
 # Past those operations, with the lock off, the threads go on until readers have met setters this
 # often, so that the race really happened, or until the time is up.
 WANTED_CONFLICTS = 100
-RACE_SECONDS = 60
+RACE_SECONDS = 20
 COMPARISONS = [operator.lt, operator.le, operator.eq, operator.ne, operator.gt, operator.ge]
 
 

@@ -1,6 +1,8 @@
-// Fuzzes order keys on values built from any bytes, as Python setters can make them: a key is
-// never 0, is the same for a kind alone and inside a Version, equal values have equal keys, and
-// a key comparison that decides agrees with the order of the values.
+// Fuzzes order keys on values built from any bytes, as Python setters can make them. A 64-bit key
+// is never 0, is the same for a kind alone and inside a Version, equal values have equal keys,
+// and a key comparison that decides agrees with the order of the values. Exact keys compare as
+// bytes exactly as the values do, of a kind alone and inside a Version, and are equal exactly
+// when the values are.
 //
 // Input: a kind byte, a byte giving the length of the first value's bytes, then the two values'
 // bytes. A value's texts each end at a 0xFF byte, which UTF-8 never holds; bytes after the last
@@ -11,9 +13,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "fuzz_checks.hpp"
+#include "version/exact_key.hpp"
 #include "version/order_key.hpp"
 
 namespace {
@@ -37,10 +41,15 @@ std::optional<version::TextList> texts_of(std::string_view bytes) {
   return texts;
 }
 
-// Small numbers tie often; 0xFF stands for the largest.
+// Small numbers tie often; bytes from 0xF0 up stand for the numbers around the boundaries of
+// the exact key's number forms, 0xFF for the largest.
 std::uint32_t number_of(char byte) {
+  static constexpr std::uint32_t kEdges[] = {0x7F,       0x80,       0x3FFF,     0x4000,
+                                             0x1FFFFF,   0x200000,   0xFFFFFFF,  0x10000000,
+                                             0x10000001, 0x7FFFFFFF, 0xFFFFFFFE, 0xFFFFFFFF};
   const auto value = static_cast<unsigned char>(byte);
-  return value == 0xFF ? 4294967295u : value % 4;
+  if (value >= 0xF0) return kEdges[(value - 0xF0) % std::size(kEdges)];
+  return value == 0xEF ? 4294967295u : value % 4;
 }
 
 std::optional<version::SemVer> semver_of(std::string_view bytes) {
@@ -75,6 +84,30 @@ void check(bool holds, const char* what, const version::Version& a, const versio
   if (!holds) fuzz::fail(what, version::debug(a) + " vs " + version::debug(b));
 }
 
+// The sign of a three-way comparison.
+int sign(int value) {
+  return (value > 0) - (value < 0);
+}
+int sign(std::strong_ordering order) {
+  return (order > 0) - (order < 0);
+}
+
+void check_exact_keys(const version::Version& a, const version::Version& b) {
+  const std::string a_key = version::exact_key(a);
+  const std::string b_key = version::exact_key(b);
+  check(sign(a_key.compare(b_key)) == sign(a <=> b), "exact keys order unlike the values", a, b);
+  check((a_key == b_key) == (a == b), "exact keys are equal unlike the values", a, b);
+  if (a.kind_rank() != b.kind_rank()) return;
+  std::visit(
+      [&](const auto& held) {
+        using Kind = std::remove_cvref_t<decltype(held)>;
+        const Kind& other = *b.get_if<Kind>();
+        const int by_key = version::exact_key(held).compare(version::exact_key(other));
+        check(sign(by_key) == sign(held <=> other), "a kind's exact keys order unlike it", a, b);
+      },
+      a.value());
+}
+
 void check_key(const version::Version& value, std::uint64_t key) {
   check(key != 0, "an order key is 0", value, value);
   std::visit(
@@ -106,5 +139,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const auto decided = version::compare_keys(a_key, b_key)) {
     check(*decided == order, "order keys disagree with the order of the values", *a, *b);
   }
+  check_exact_keys(*a, *b);
   return 0;
 }

@@ -33,9 +33,28 @@ class RandomValues {
 
   std::string text() {
     using namespace std::string_literals;
-    static const std::string pool[] = {
-        "",  "a", "b", "1",   "10",   "9",    ".",      "a.b",          "\xC3\xA9",
-        "-", "Z", "~", "\0"s, "\x1F", "\x7F", kLargest, "aaaaaaaaaaaa", "aaaaaaaaaaaab"};
+    static const std::string pool[] = {"",
+                                       "a",
+                                       "b",
+                                       "1",
+                                       "10",
+                                       "9",
+                                       ".",
+                                       "a.b",
+                                       "\xC3\xA9",
+                                       "-",
+                                       "Z",
+                                       "~",
+                                       "\0"s,
+                                       "\x1F",
+                                       "\x7F",
+                                       kLargest,
+                                       "aaaaaaaaaaaa",
+                                       "aaaaaaaaaaaab",
+                                       "\x01",
+                                       "\x01\x01",
+                                       "\x02",
+                                       "\0\x01"s};
     return pool[pick(std::size(pool))];
   }
   TextList list() {

@@ -1,0 +1,118 @@
+// Writing the exact order keys of exact_key.hpp, format 1.
+#include "version/exact_key.hpp"
+
+#include <cstddef>
+#include <string_view>
+#include <variant>
+
+namespace kolvi::version {
+
+namespace {
+
+constexpr char kTextEnd = 0x00;
+constexpr char kEscape = 0x01;
+constexpr char kRcPresent = 0x00;
+constexpr char kRcAbsent = 0x01;
+
+// The first byte of each longer form of a number and the largest number it holds.
+struct NumberForm {
+  unsigned char tag;
+  std::uint32_t largest;
+  unsigned bytes;  // after the tag's byte, which also holds the number's top bits except in 0xF0
+};
+constexpr NumberForm kNumberForms[] = {
+    {0x80, 0x3FFF, 1},
+    {0xC0, 0x1FFFFF, 2},
+    {0xE0, 0xFFFFFFF, 3},
+};
+
+void put_number(std::string& out, std::uint32_t number) {
+  if (number < 0x80) {
+    out += static_cast<char>(number);
+    return;
+  }
+  for (const NumberForm& form : kNumberForms) {
+    if (number > form.largest) continue;
+    out += static_cast<char>(form.tag | (number >> (8 * form.bytes)));
+    for (unsigned shift = 8 * form.bytes; shift > 0;) {
+      shift -= 8;
+      out += static_cast<char>((number >> shift) & 0xFF);
+    }
+    return;
+  }
+  out += static_cast<char>(0xF0);
+  for (unsigned shift = 32; shift > 0;) {
+    shift -= 8;
+    out += static_cast<char>((number >> shift) & 0xFF);
+  }
+}
+
+// Version texts nearly never hold the two low bytes, so runs without them go out whole.
+void put_escaped(std::string& out, std::string_view text) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte > 0x01) continue;
+    out.append(text, start, i - start);
+    out += kEscape;
+    out += static_cast<char>(byte + 1);
+    start = i + 1;
+  }
+  out.append(text, start, text.size() - start);
+}
+
+template <class Texts>
+void put_list(std::string& out, const Texts& texts) {
+  for (const std::string_view text : texts) {
+    put_escaped(out, text);
+    out += kTextEnd;
+  }
+}
+
+void put_body(std::string& out, const SemVer& value) {
+  put_number(out, value.major);
+  put_number(out, value.minor);
+  put_number(out, value.patch);
+  if (!value.rc.has_value()) {
+    out += kRcAbsent;
+    return;
+  }
+  out += kRcPresent;
+  put_list(out, *value.rc);
+}
+
+void put_body(std::string& out, const DotSeparated& value) {
+  put_list(out, value.parts);
+}
+
+void put_body(std::string& out, const Other& value) {
+  out += value.value;
+}
+
+template <class Value>
+void append_kind_key(std::string& out, const Value& value) {
+  out += static_cast<char>(kExactKeyFormat);
+  put_body(out, value);
+}
+
+}  // namespace
+
+void append_exact_key(std::string& out, const SemVer& value) {
+  append_kind_key(out, value);
+}
+
+void append_exact_key(std::string& out, const DotSeparated& value) {
+  append_kind_key(out, value);
+}
+
+void append_exact_key(std::string& out, const Other& value) {
+  append_kind_key(out, value);
+}
+
+void append_exact_key(std::string& out, const Version& value) {
+  out += static_cast<char>(kExactKeyFormat);
+  out += static_cast<char>(value.kind_rank());
+  std::visit([&](const auto& held) { put_body(out, held); }, value.value());
+}
+
+}  // namespace kolvi::version

@@ -90,14 +90,15 @@ python_build_id() {
   "$1" -c 'import sys; print(sys.base_prefix, sys.version, sys.abiflags)' 2>/dev/null
 }
 
-# ensure_venv <python> <venv>: reuses a venv that runs and was made from <python>;
-# a broken or foreign one (say, its interpreter was rebuilt) is made anew.
+# ensure_venv <python> <venv> [venv options]...: reuses a venv that runs and was made from
+# <python>; a broken or foreign one (say, its interpreter was rebuilt) is made anew.
 ensure_venv() {
   local python=$1 venv=$2 wanted
+  shift 2
   wanted=$(python_build_id "$python") || die "$python does not run"
   [[ "$(python_build_id "$venv/bin/python")" == "$wanted" ]] && return 0
   rm -rf "$venv"
-  "$python" -m venv "$venv"
+  "$python" -m venv "$@" "$venv"
 }
 
 # venv_pip <venv> <pip arguments>...: runs the venv's pip quietly.

@@ -201,22 +201,28 @@ std::optional<bool> holds_by_known_keys(Instance<Value>& a, Instance<Value>& b, 
 // Rich comparison: foreign operands get NotImplemented, so Python falls back to identity for
 // == and != and raises its own TypeError for ordering. The classes cannot be subclassed, so the
 // type checks are pointer compares; nothing here allocates or runs Python code, which is what
-// BriefSharedAccess requires.
+// BriefSharedAccess requires. An instance is equal to itself whatever a setter does to it, so
+// comparing one with itself needs neither access nor keys. An operand that a setter holds makes
+// the comparison fail: answering NotImplemented then would let Python decide by identity or
+// raise its TypeError, neither of which is an answer for the values.
 template <class Value>
 PyObject* compare_instances(PyObject* self, PyObject* other, int op) noexcept {
   PyTypeObject* type = type_of<Value>();
-  if (!PyObject_TypeCheck(self, type)) Py_RETURN_NOTIMPLEMENTED;
+  if (!PyObject_TypeCheck(self, type) || !PyObject_TypeCheck(other, type)) {
+    Py_RETURN_NOTIMPLEMENTED;
+  }
+  if (op < Py_LT || op > Py_GE) Py_RETURN_NOTIMPLEMENTED;
+  if (self == other) return Py_NewRef(outcome(0, op) ? Py_True : Py_False);
   Instance<Value>* left = as_instance<Value>(self);
-  if (op >= Py_LT && op <= Py_GE && PyObject_TypeCheck(other, type)) {
-    const std::optional<bool> known = holds_by_known_keys(*left, *as_instance<Value>(other), op);
-    if (known) return Py_NewRef(*known ? Py_True : Py_False);
+  Instance<Value>* right = as_instance<Value>(other);
+  if (const std::optional<bool> known = holds_by_known_keys(*left, *right, op)) {
+    return Py_NewRef(*known ? Py_True : Py_False);
   }
   BriefSharedAccess left_access(left->access);
-  if (!left_access.held() || op < Py_LT || op > Py_GE) Py_RETURN_NOTIMPLEMENTED;
-  if (!PyObject_TypeCheck(other, type)) Py_RETURN_NOTIMPLEMENTED;
-  Instance<Value>* right = as_instance<Value>(other);
   BriefSharedAccess right_access(right->access);
-  if (!right_access.held()) return raise(PyExc_RuntimeError, kAlreadyMutablyBorrowed);
+  if (!left_access.held() || !right_access.held()) {
+    return raise(PyExc_RuntimeError, kAlreadyMutablyBorrowed);
+  }
   return Py_NewRef(holds(*left, *right, op) ? Py_True : Py_False);
 }
 

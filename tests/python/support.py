@@ -1,10 +1,13 @@
 """What the Python tests share: the version classes, hostile argument objects, the order of the
-values in pure Python, the runners of fresh interpreters and of the command-line tool, the
-interpreter's threading facts and the loader of the repository's Python scripts."""
+values in pure Python, the runners of fresh interpreters and of the command-line tool, what the
+classes report for the tool's inputs, the interpreter's threading facts and the loader of the
+repository's Python scripts."""
 
 import importlib.machinery
 import importlib.util
+import json
 import os
+import random
 import subprocess
 import sys
 import sysconfig
@@ -227,6 +230,62 @@ def run_cli(*args, input=b"", env=None, timeout=60, **options):
     The environment and the other options are as for run_interpreter; output is bytes.
     """
     return _run([KOLVI_TOOL, *args], env, (), timeout, {"input": input, **options})
+
+
+# The tool's --kind names and the classes they stand for.
+KIND_CLASSES = {
+    "version": "Version",
+    "semver": "SemVer",
+    "dot-separated": "DotSeparated",
+    "other": "Other",
+}
+
+# The tool's report for a line that is not UTF-8.
+NOT_UTF8 = "Error: not valid UTF-8\n"
+
+
+def class_reports(kind, texts, env=None):
+    """What the class of `kind` raises for each text (None when it parses), from a fresh
+    interpreter with the same environment as the tool, so the colour decision is the same."""
+    child = run_python(
+        f"""
+        import json, sys, kolvi
+        cls = getattr(kolvi.package.version, {KIND_CLASSES[kind]!r})
+        reports = []
+        for text in json.load(sys.stdin):
+            try:
+                cls(text)
+                reports.append(None)
+            except RuntimeError as error:
+                reports.append(str(error))
+        print(json.dumps(reports))
+        """,
+        input=json.dumps(texts),
+        text=True,
+        env=env,
+    )
+    assert child.returncode == 0, child.stderr
+    return json.loads(child.stdout)
+
+
+def random_versions(count, seed):
+    """Versions of every kind from a few pieces, so many tie or share long beginnings."""
+    rng = random.Random(seed)
+    pieces = ["0", "1", "9", "10", "4294967296", "a", "A", "-", "rc", "aaaaaaaaaa", "_", "é"]
+
+    def identifiers():
+        return ".".join(rng.choice(pieces) for _ in range(rng.randint(1, 4)))
+
+    def version():
+        form = rng.randrange(3)
+        if form == 0:
+            core = ".".join(rng.choice(pieces) for _ in range(3))
+            rc = f"-{identifiers()}" if rng.random() < 0.5 else ""
+            meta = f"+{identifiers()}" if rng.random() < 0.3 else ""
+            return core + rc + meta
+        return identifiers() if form == 1 else "_" + rng.choice(pieces) + rng.choice(pieces)
+
+    return [version() for _ in range(count)]
 
 
 # --- the interpreter --------------------------------------------------------------------

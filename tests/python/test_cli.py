@@ -3,9 +3,7 @@ them, line rules, sort order and stability, exit statuses, usage errors and robu
 
 import errno
 import importlib.metadata
-import json
 import os
-import random
 import select
 import signal
 import subprocess
@@ -14,40 +12,17 @@ import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
-from support import KOLVI_TOOL, SEMVER_1_2_X_REPORT, V, child_environment, run_cli, run_python
-
-KIND_CLASSES = {
-    "version": "Version",
-    "semver": "SemVer",
-    "dot-separated": "DotSeparated",
-    "other": "Other",
-}
-
-NOT_UTF8 = "Error: not valid UTF-8\n"
-
-
-def class_reports(kind, texts, env=None):
-    """What the class of `kind` raises for each text (None when it parses), from a fresh
-    interpreter with the same environment as the tool, so the colour decision is the same."""
-    child = run_python(
-        f"""
-        import json, sys, kolvi
-        cls = getattr(kolvi.package.version, {KIND_CLASSES[kind]!r})
-        reports = []
-        for text in json.load(sys.stdin):
-            try:
-                cls(text)
-                reports.append(None)
-            except RuntimeError as error:
-                reports.append(str(error))
-        print(json.dumps(reports))
-        """,
-        input=json.dumps(texts),
-        text=True,
-        env=env,
-    )
-    assert child.returncode == 0, child.stderr
-    return json.loads(child.stdout)
+from support import (
+    KIND_CLASSES,
+    KOLVI_TOOL,
+    NOT_UTF8,
+    SEMVER_1_2_X_REPORT,
+    V,
+    child_environment,
+    class_reports,
+    random_versions,
+    run_cli,
+)
 
 
 def located_reports(name, lines, kind="version", env=None):
@@ -213,26 +188,6 @@ def test_sort_orders_like_the_classes_and_stays_stable(kind, texts, reverse):
     result = run_cli(*args, input="".join(f"{text}\n" for text in texts).encode())
     assert result.stdout.decode() == expected
     assert result.returncode == (0 if len(valid) == len(texts) else 1)
-
-
-def random_versions(count, seed):
-    """Versions of every kind from a few pieces, so many tie or share long beginnings."""
-    rng = random.Random(seed)
-    pieces = ["0", "1", "9", "10", "4294967296", "a", "A", "-", "rc", "aaaaaaaaaa", "_", "é"]
-
-    def identifiers():
-        return ".".join(rng.choice(pieces) for _ in range(rng.randint(1, 4)))
-
-    def version():
-        form = rng.randrange(3)
-        if form == 0:
-            core = ".".join(rng.choice(pieces) for _ in range(3))
-            rc = f"-{identifiers()}" if rng.random() < 0.5 else ""
-            meta = f"+{identifiers()}" if rng.random() < 0.3 else ""
-            return core + rc + meta
-        return identifiers() if form == 1 else "_" + rng.choice(pieces) + rng.choice(pieces)
-
-    return [version() for _ in range(count)]
 
 
 @pytest.mark.parametrize("reverse", [False, True], ids=["ascending", "reverse"])

@@ -86,13 +86,14 @@ def load(conn, lines, strict):
         "DELETE FROM strict_lines"
         " WHERE NOT (kolvi_is_valid(t, 'semver') AND pg_temp.semver_takes(t))"
     )
-    conn.execute(
-        """CREATE TABLE texts AS SELECT t COLLATE "C" AS t FROM lines WHERE kolvi_is_valid(t);
-        CREATE TABLE versions AS SELECT t::kolvi_version AS v FROM texts;
-        CREATE TABLE sv_kolvi AS SELECT t::kolvi_version AS v FROM strict_lines;
-        CREATE TABLE sv_peer AS SELECT t::semver AS v FROM strict_lines;
-        VACUUM ANALYZE lines, strict_lines, texts, versions, sv_kolvi, sv_peer"""
-    )
+    for statement in [
+        'CREATE TABLE texts AS SELECT t COLLATE "C" AS t FROM lines WHERE kolvi_is_valid(t)',
+        "CREATE TABLE versions AS SELECT t::kolvi_version AS v FROM texts",
+        "CREATE TABLE sv_kolvi AS SELECT t::kolvi_version AS v FROM strict_lines",
+        "CREATE TABLE sv_peer AS SELECT t::semver AS v FROM strict_lines",
+        "VACUUM ANALYZE lines, strict_lines, texts, versions, sv_kolvi, sv_peer",
+    ]:
+        conn.execute(statement)
 
 
 def count(conn, table):
@@ -141,7 +142,7 @@ def main() -> int:
 
     print(f"\nPostgreSQL {server}; {len(lines):,} lines, {valid:,} that kolvi_version takes,")
     print(f"{strict_count:,} strict Semantic Versions both types take; median of {repeat} runs")
-    print("\n| on the lines kolvi_version takes | text COLLATE \"C\" s | kolvi_version s | ÷ |")
+    print('\n| on the lines kolvi_version takes | text COLLATE "C" s | kolvi_version s | ÷ |')
     print("|---|---:|---:|---:|")
     print(f"| ORDER BY | {text_sort:.3f} | {kolvi_sort:.3f} | {kolvi_sort / text_sort:.2f} |")
     print(
@@ -160,7 +161,11 @@ def main() -> int:
 
     order_ratio = kolvi_sort / text_sort
     targets = [
-        (f'ORDER BY ≤ {ORDER_BY_TARGET}× text COLLATE "C"', order_ratio, order_ratio <= ORDER_BY_TARGET),
+        (
+            f'ORDER BY ≤ {ORDER_BY_TARGET}× text COLLATE "C"',
+            order_ratio,
+            order_ratio <= ORDER_BY_TARGET,
+        ),
         ("cast faster than semver", peer_cast / kolvi_cast, peer_cast > kolvi_cast),
         ("ORDER BY faster than semver", peer_sv_sort / kolvi_sv_sort, peer_sv_sort > kolvi_sv_sort),
     ]

@@ -170,3 +170,18 @@ def test_a_database_that_is_not_utf8_is_refused():
     assert raised.value.diag.message_primary == (
         "kolvi needs a database whose encoding is UTF8, not LATIN1"
     )
+
+
+def test_hash_partitions_keep_equal_versions_together(db):
+    db.execute("CREATE TEMP TABLE parts (v kolvi_version) PARTITION BY HASH (v)")
+    for remainder in range(4):
+        db.execute(
+            f"CREATE TEMP TABLE parts_{remainder} PARTITION OF parts"
+            f" FOR VALUES WITH (MODULUS 4, REMAINDER {remainder})"
+        )
+    equal = ["1.0.0+a", "1.0.0+b", "1.0.0", "v1.0.0"]
+    db.execute("INSERT INTO parts SELECT unnest(%s::text[])", (equal + ["2.0", "x", "3.0.0"],))
+    rows = db.execute(
+        "SELECT tableoid::regclass::text, count(*) FROM parts WHERE v = '1.0.0' GROUP BY 1"
+    ).fetchall()
+    assert [count for _, count in rows] == [len(equal)]

@@ -5,7 +5,8 @@
  * handing back an outcome instead. kolvi.c and sort_support.c are C, so they hold no object with
  * a destructor for a PostgreSQL error to jump over; they alone call PostgreSQL, and they raise
  * its errors only after the C++ call has returned. So a C++ exception never unwinds into
- * PostgreSQL, and a PostgreSQL error never crosses a C++ frame.
+ * PostgreSQL, and a PostgreSQL error never crosses a C++ frame. (PostgreSQL's signal handlers
+ * only set flags, so no signal jumps out of the C++ half while it runs either.)
  *
  * Results that are bytes live in a buffer of the C++ half that lasts as long as the backend (a
  * backend runs one thread). They stay valid until the next call into this interface, which is

@@ -100,14 +100,16 @@ def equal_runs(sorted_values):
 
 # Strings real version lists hold that the machine's corpus may lack: each kind, numbers at
 # their edges, long texts (keys past 127 bytes take a longer length field), text outside ASCII,
-# equal versions that differ in text, and invalid ones.
+# equal versions that differ in text, keys alike in the first eight bytes an abbreviated key
+# holds or a prefix of each other, and invalid ones.
 EDGE_STRINGS = [
     "1.2.3", "v1.2.3", "1.2.3-rc.1", "1.2.3-rc.1+build.5", "1.2.3+build.5", "1.2.3-0",
     "0.0.0", "4294967295.4294967295.4294967295", "127.128.16383", "16384.2097151.2097152",
     "1.0.0+a", "1.0.0+b", "1.0.0-alpha", "1.0.0-alpha.1", "1.0.0-alpha.beta", "1.0.0-beta.11",
     "2024.10", "2024.10.1", "1.2.3.4", "1.10", "1.9", "1.0-beta.2", "r8", "1.2.0.0",
     "nightly_build", "main_line", "ß", "versión-1.0", "a" * 200, "1.2.3-" + "x" * 300,
-    "1." + ".".join(["7"] * 100), "1:2.3-4", "1.2.x", "", " 1.2.3", "1..2", "1.2.3_", "~1",
+    "1." + ".".join(["7"] * 100), "abcdefgh_1", "abcdefgh_2", "1.2.3-abcdefghij.1",
+    "1.2.3-abcdefghij.2", "1", "1.0", "1.0.0.0.0.0.0.0", "1.0.0.0.0.0.0.1", "1:2.3-4", "1.2.x", "", " 1.2.3", "1..2", "1.2.3_", "~1",
 ]  # fmt: skip
 
 

@@ -4,9 +4,9 @@ text COLLATE "C", and on the strict Semantic Versions among them the cast and OR
 the semver type of Debian's postgresql-15-semver, each with its index build time.
 
 Every query runs in one backend with parallel workers, JIT and spilling to disk out of the way,
-timed from the client as the median of several runs after a warm-up run; the sorts are
-counted in the server (SELECT count(*) over the sorted rows), so that sending rows to the client
-takes no part. Prints Markdown tables and the targets; with --check, exits 1 when one is missed.
+timed from the client as the median of several rounds that run the two sides of a ratio in
+turn, after a warm-up round; the sorts are counted in the server (SELECT count(*) over the
+sorted rows), so that sending rows to the client takes no part. Prints Markdown tables and the targets; with --check, exits 1 when one is missed.
 """
 
 from __future__ import annotations
@@ -35,34 +35,40 @@ SESSION = (
 )
 
 
-def timed(conn, query, repeat):
-    """Median seconds of `repeat` runs of the query, after one run that warms the caches."""
-    conn.execute(query).fetchall()
-    runs = []
+def seconds(conn, query):
+    start = time.perf_counter()
+    conn.execute(query)
+    return time.perf_counter() - start
+
+
+def timed_in_turns(conn, queries, repeat):
+    """Median seconds of each query over `repeat` rounds that run them in turn, after a round
+    that warms the caches: on a loaded machine, both sides of a ratio see the same load."""
+    for query in queries:
+        conn.execute(query)
+    runs = [[] for _ in queries]
     for _ in range(repeat):
-        start = time.perf_counter()
-        conn.execute(query).fetchall()
-        runs.append(time.perf_counter() - start)
-    return statistics.median(runs)
+        for query, times in zip(queries, runs, strict=True):
+            times.append(seconds(conn, query))
+    return [statistics.median(times) for times in runs]
 
 
-def sort_seconds(conn, table, column, repeat):
+def sort_query(conn, table, column):
     query = f"SELECT count(*) FROM (SELECT {column} FROM {table} ORDER BY {column} OFFSET 0) s"
     plan = str(conn.execute("EXPLAIN " + query).fetchall())
     assert "Sort" in plan, plan
-    return timed(conn, query, repeat)
+    return query
 
 
-def index_seconds(conn, table, column, repeat):
-    """Median seconds of building a b-tree index on the column, dropped after each build."""
-    runs = []
+def index_seconds(conn, columns, repeat):
+    """Median seconds of building a b-tree index on each (table, column), in turns; each index
+    is dropped after it is built."""
+    runs = [[] for _ in columns]
     for _ in range(repeat):
-        conn.execute(f"DROP INDEX IF EXISTS {table}_index")
-        start = time.perf_counter()
-        conn.execute(f"CREATE INDEX {table}_index ON {table} ({column})")
-        runs.append(time.perf_counter() - start)
-    conn.execute(f"DROP INDEX {table}_index")
-    return statistics.median(runs)
+        for (table, column), times in zip(columns, runs, strict=True):
+            times.append(seconds(conn, f"CREATE INDEX {table}_index ON {table} ({column})"))
+            conn.execute(f"DROP INDEX {table}_index")
+    return [statistics.median(times) for times in runs]
 
 
 def load(conn, lines, strict):
@@ -110,7 +116,7 @@ def main() -> int:
     parser.add_argument("--quick", action="store_true", help="one run each, for a smoke run")
     parser.add_argument("--check", action="store_true", help="exit with 1 when a target is missed")
     args = parser.parse_args()
-    repeat = 1 if args.quick else 5
+    repeat = 1 if args.quick else 7
     with open(args.corpus, encoding="utf-8", errors="replace") as corpus:
         lines = [line.rstrip("\n") for line in corpus]
     strict = [line for line in lines if STRICT_SEMVER.match(line)]
@@ -119,16 +125,24 @@ def main() -> int:
         conn.execute(SESSION)
         load(conn, lines, strict)
         valid, strict_count = count(conn, "versions"), count(conn, "strict_lines")
-        text_sort = sort_seconds(conn, "texts", "t", repeat)
-        kolvi_sort = sort_seconds(conn, "versions", "v", repeat)
-        text_index = index_seconds(conn, "texts", "t", min(repeat, 3))
-        kolvi_index = index_seconds(conn, "versions", "v", min(repeat, 3))
-        kolvi_cast = timed(conn, "SELECT count(t::kolvi_version) FROM strict_lines", repeat)
-        peer_cast = timed(conn, "SELECT count(t::semver) FROM strict_lines", repeat)
-        kolvi_sv_sort = sort_seconds(conn, "sv_kolvi", "v", repeat)
-        peer_sv_sort = sort_seconds(conn, "sv_peer", "v", repeat)
-        kolvi_sv_index = index_seconds(conn, "sv_kolvi", "v", min(repeat, 3))
-        peer_sv_index = index_seconds(conn, "sv_peer", "v", min(repeat, 3))
+        text_sort, kolvi_sort = timed_in_turns(
+            conn, [sort_query(conn, "texts", "t"), sort_query(conn, "versions", "v")], repeat
+        )
+        text_index, kolvi_index = index_seconds(conn, [("texts", "t"), ("versions", "v")], repeat)
+        peer_cast, kolvi_cast = timed_in_turns(
+            conn,
+            [
+                "SELECT count(t::semver) FROM strict_lines",
+                "SELECT count(t::kolvi_version) FROM strict_lines",
+            ],
+            repeat,
+        )
+        peer_sv_sort, kolvi_sv_sort = timed_in_turns(
+            conn, [sort_query(conn, "sv_peer", "v"), sort_query(conn, "sv_kolvi", "v")], repeat
+        )
+        peer_sv_index, kolvi_sv_index = index_seconds(
+            conn, [("sv_peer", "v"), ("sv_kolvi", "v")], repeat
+        )
         sizes = {
             name: mean_row_bytes(conn, table, column)
             for name, table, column in [

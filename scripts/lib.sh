@@ -155,3 +155,73 @@ ensure_docs_venv() {
   venv_pip "$DOCS_VENV" install -r "$requirements"
   cp "$requirements" "$DOCS_VENV/.docs-requirements"
 }
+
+# --- PostgreSQL -----------------------------------------------------------------
+
+# The server the extension is built against and installed into.
+PG_MAJOR=15
+PG_PACKAGES=("postgresql-$PG_MAJOR" "postgresql-server-dev-$PG_MAJOR")
+PG_BIN="/usr/lib/postgresql/$PG_MAJOR/bin"
+
+# build_postgres_extension <build dir>: builds kolvi.so on the core's layers and installs it,
+# its control file and its script into the machine's PostgreSQL, where CREATE EXTENSION finds
+# them.
+build_postgres_extension() {
+  local build=$1
+  ensure_debian_packages "${PG_PACKAGES[@]}"
+  cmake -S "$REPO_ROOT" -B "$build" -G Ninja >/dev/null \
+    -DCMAKE_BUILD_TYPE=Release -DKOLVI_BUILD_TESTS=OFF -DKOLVI_BUILD_BENCH=OFF \
+    -DKOLVI_BUILD_POSTGRES=ON -DKOLVI_PG_CONFIG="$PG_BIN/pg_config"
+  cmake --build "$build" --target kolvi_postgres
+  cmake --install "$build" --component postgres
+}
+
+# as_cluster_owner <command>...: PostgreSQL refuses to run as root, so root runs the server's
+# tools as the postgres user the Debian package makes; anyone else runs them as themselves.
+as_cluster_owner() {
+  if ((EUID == 0)); then
+    runuser -u postgres -- "$@"
+  else
+    "$@"
+  fi
+}
+
+# start_throwaway_cluster [setting=value]...: initdb and pg_ctl in a new temporary folder that
+# holds the data, the log and the Unix socket (no TCP); a trap stops the server and removes the
+# folder on every exit. Exports PGHOST, PGUSER and PGDATABASE for the clients, and
+# CLUSTER_FOLDER.
+start_throwaway_cluster() {
+  local setting server_options=(-c listen_addresses= -c fsync=off -c full_page_writes=off)
+  CLUSTER_FOLDER=$(mktemp -d "${TMPDIR:-/tmp}/kolvi-postgres.XXXXXX")
+  trap stop_throwaway_cluster EXIT
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  ((EUID == 0)) && chown postgres: "$CLUSTER_FOLDER"
+  for setting in "$@"; do
+    server_options+=(-c "$setting")
+  done
+  as_cluster_owner "$PG_BIN/initdb" -D "$CLUSTER_FOLDER/data" -U postgres -A trust \
+    -E UTF8 --locale=C --no-sync --no-instructions >/dev/null
+  as_cluster_owner "$PG_BIN/pg_ctl" start -w -D "$CLUSTER_FOLDER/data" \
+    -l "$CLUSTER_FOLDER/server.log" -o "-k '$CLUSTER_FOLDER' ${server_options[*]}" >/dev/null
+  export PGHOST=$CLUSTER_FOLDER PGUSER=postgres PGDATABASE=postgres
+  log "PostgreSQL $PG_MAJOR running on the socket in $CLUSTER_FOLDER"
+}
+
+# The EXIT trap of start_throwaway_cluster: the server's log when the script failed, then the
+# server stopped and its folder removed.
+stop_throwaway_cluster() {
+  local status=$?
+  [[ -n "${CLUSTER_FOLDER:-}" && -d "$CLUSTER_FOLDER" ]] || return "$status"
+  if ((status != 0)) && [[ -f "$CLUSTER_FOLDER/server.log" ]]; then
+    log "the server's log ends:"
+    tail -n 30 "$CLUSTER_FOLDER/server.log" >&2
+  fi
+  if [[ -f "$CLUSTER_FOLDER/data/postmaster.pid" ]]; then
+    as_cluster_owner "$PG_BIN/pg_ctl" stop -D "$CLUSTER_FOLDER/data" -m immediate -w >/dev/null ||
+      log "could not stop the server in $CLUSTER_FOLDER"
+  fi
+  rm -rf "$CLUSTER_FOLDER"
+  return "$status"
+}

@@ -361,6 +361,12 @@ void append_report(std::string& out, std::span<const ParseError> errors, std::st
   append_rendered(out, PlacedLabels(errors, source), source_name, colour);
 }
 
+void append_uncoloured_report(std::string& out, std::span<const ParseError> errors,
+                              std::string_view source, std::string_view source_name) {
+  if (append_plain(out, errors, source, source_name)) return;
+  append_report(out, errors, source, source_name, false);
+}
+
 ReportText::ReportText(std::span<const ParseError> errors, std::string_view source,
                        std::string_view source_name, bool colour)
     : labels_(errors, source), source_name_(source_name), colour_(colour) {}

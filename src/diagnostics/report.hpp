@@ -22,6 +22,12 @@ using version::Span;
 void append_report(std::string& out, std::span<const ParseError> errors, std::string_view source,
                    std::string_view source_name, bool colour);
 
+// Appends the report without colour whatever the process decided, by the plain layout when the
+// report has its shape: for readers that never show colour, such as a database's messages.
+// Throws std::length_error like append_report.
+void append_uncoloured_report(std::string& out, std::span<const ParseError> errors,
+                              std::string_view source, std::string_view source_name);
+
 // The report laid out once, then written as code units of a fixed width. A caller that has to size
 // its buffer first (a Python str) writes the text straight into it, with no UTF-8 to decode. The
 // text is the one append_report gives. `errors` must not be empty and, like `source` and

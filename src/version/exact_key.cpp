@@ -26,25 +26,30 @@ constexpr NumberForm kNumberForms[] = {
     {0xE0, 0xFFFFFFF, 3},
 };
 
-void put_number(std::string& out, std::uint32_t number) {
+// The longest form of a number.
+constexpr std::size_t kLongestNumber = 5;
+
+// Writes the number's form at `out` and returns the position after it.
+char* put_number(char* out, std::uint32_t number) noexcept {
   if (number < 0x80) {
-    out += static_cast<char>(number);
-    return;
+    *out++ = static_cast<char>(number);
+    return out;
   }
   for (const NumberForm& form : kNumberForms) {
     if (number > form.largest) continue;
-    out += static_cast<char>(form.tag | (number >> (8 * form.bytes)));
+    *out++ = static_cast<char>(form.tag | (number >> (8 * form.bytes)));
     for (unsigned shift = 8 * form.bytes; shift > 0;) {
       shift -= 8;
-      out += static_cast<char>((number >> shift) & 0xFF);
+      *out++ = static_cast<char>((number >> shift) & 0xFF);
     }
-    return;
+    return out;
   }
-  out += static_cast<char>(0xF0);
+  *out++ = static_cast<char>(0xF0);
   for (unsigned shift = 32; shift > 0;) {
     shift -= 8;
-    out += static_cast<char>((number >> shift) & 0xFF);
+    *out++ = static_cast<char>((number >> shift) & 0xFF);
   }
+  return out;
 }
 
 // Version texts nearly never hold the two low bytes, so runs without them go out whole.
@@ -69,16 +74,16 @@ void put_list(std::string& out, const Texts& texts) {
   }
 }
 
+// The numbers and the rc byte are written into the stack and go out in one append: keys are
+// made for every row a database stores.
 void put_body(std::string& out, const SemVer& value) {
-  put_number(out, value.major);
-  put_number(out, value.minor);
-  put_number(out, value.patch);
-  if (!value.rc.has_value()) {
-    out += kRcAbsent;
-    return;
-  }
-  out += kRcPresent;
-  put_list(out, *value.rc);
+  char head[3 * kLongestNumber + 1];
+  char* end = put_number(head, value.major);
+  end = put_number(end, value.minor);
+  end = put_number(end, value.patch);
+  *end++ = value.rc.has_value() ? kRcPresent : kRcAbsent;
+  out.append(head, static_cast<std::size_t>(end - head));
+  if (value.rc.has_value()) put_list(out, *value.rc);
 }
 
 void put_body(std::string& out, const DotSeparated& value) {
@@ -110,8 +115,8 @@ void append_exact_key(std::string& out, const Other& value) {
 }
 
 void append_exact_key(std::string& out, const Version& value) {
-  out += static_cast<char>(kExactKeyFormat);
-  out += static_cast<char>(value.kind_rank());
+  const char header[] = {static_cast<char>(kExactKeyFormat), static_cast<char>(value.kind_rank())};
+  out.append(header, sizeof header);
   std::visit([&](const auto& held) { put_body(out, held); }, value.value());
 }
 

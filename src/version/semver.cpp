@@ -1,6 +1,7 @@
 // SemVer's grammar, the rc tie-break of its order, and its text forms.
 #include "version/semver.hpp"
 
+#include <charconv>
 #include <cstdint>
 #include <limits>
 
@@ -62,6 +63,17 @@ void append_optional_list_debug(std::string& out, const OptionalTextList& list) 
   out += ')';
 }
 
+// Room for a 32-bit number in decimal and the character after it.
+constexpr std::size_t kNumberField = std::numeric_limits<std::uint32_t>::digits10 + 2;
+
+// Writes the number in decimal and `after` at `out`, which has kNumberField bytes of room, and
+// returns the position after them.
+char* put_decimal(char* out, std::uint32_t number, char after) noexcept {
+  char* end = std::to_chars(out, out + kNumberField - 1, number).ptr;
+  *end = after;
+  return end + 1;
+}
+
 std::size_t optional_joined_size(const OptionalTextList& list) noexcept {
   return list.has_value() ? 1 + text_form::joined_size(*list) : 0;
 }
@@ -98,11 +110,12 @@ std::strong_ordering compare_rc(const OptionalTextList& a, const OptionalTextLis
 
 void append_display(std::string& out, const SemVer& v) {
   out.reserve(out.size() + 32 + optional_joined_size(v.rc) + optional_joined_size(v.meta));
-  base::append_decimal(out, v.major);
-  out += '.';
-  base::append_decimal(out, v.minor);
-  out += '.';
-  base::append_decimal(out, v.patch);
+  // The numbers are written into the stack and go out in one append.
+  char numbers[3 * kNumberField];
+  char* end = put_decimal(numbers, v.major, '.');
+  end = put_decimal(end, v.minor, '.');
+  end = put_decimal(end, v.patch, '\0');
+  out.append(numbers, static_cast<std::size_t>(end - numbers - 1));
   if (v.rc.has_value()) {
     out += '-';
     text_form::append_joined(out, *v.rc);

@@ -276,6 +276,19 @@ TEST(ReportMessage, AppendsTheSameText) {
   }
 }
 
+// Never coloured, whatever the process decided, by the plain layout or the general one.
+TEST(UncolouredReport, IsTheTextWithoutColour) {
+  for (const std::string_view text : {"1.2.3_", "a..b", "a b", "a\tb", "versión-1.0", "1.x\n2"}) {
+    SCOPED_TRACE(text);
+    const version::ParseResult<version::Version> result = version::parse_version(text);
+    ASSERT_FALSE(result.ok());
+    constexpr std::string_view name = version::source_name_of<version::Version>;
+    std::string out = "before: ";
+    append_uncoloured_report(out, result.errors(), text, name);
+    EXPECT_EQ(out, "before: " + render_report(result.errors(), text, name, false));
+  }
+}
+
 TEST(ReportMessage, RendersWithTheProcessDecision) {
   const std::vector<ParseError> errors = errors_of(version::parse_semver("1.2.x"));
   const bool colour = text::report_colour_enabled();

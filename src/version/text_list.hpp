@@ -107,6 +107,11 @@ class TextList {
   }
   static std::string_view read_long_text(const char* at) noexcept;
   static char* write_text(char* at, std::string_view text) noexcept;
+  void fill_from_short_texts(std::string_view dotted) noexcept;
+  // Where the text whose stored form holds byte `offset` (below stored_size()) starts.
+  std::size_t start_of_text_holding(std::size_t offset) const noexcept;
+  void fill_from_any_texts(std::string_view dotted) noexcept;
+  friend std::strong_ordering compare_lists(const TextList& a, const TextList& b) noexcept;
 
   const char* data() const noexcept { return reinterpret_cast<const char*>(block_ + 1); }
   char* data() noexcept { return reinterpret_cast<char*>(block_ + 1); }

@@ -132,6 +132,38 @@ TEST(TextList, EqualityAndOrder) {
   }
 }
 
+// Long lists that differ in one text, found through the index, where the stored lengths differ
+// or only the characters, and lists that are prefixes of each other.
+TEST(TextList, OrderOfLongListsFollowsTheirFirstDifferentText) {
+  for (const std::size_t count : {40U, 100U, 1000U}) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < count; ++i)
+      texts.push_back(std::string(i % 5 == 0 ? 140 : 3, static_cast<char>('a' + i % 7)));
+    const auto list_of = [](const std::vector<std::string>& from) {
+      TextList list;
+      for (const std::string& text : from)
+        list.push_back(text);
+      return list;
+    };
+    const TextList base = list_of(texts);
+    for (const std::size_t at :
+         {std::size_t{0}, std::size_t{31}, std::size_t{32}, count / 2, count - 1}) {
+      SCOPED_TRACE(testing::Message() << count << " texts, differing at " << at);
+      for (const std::string& changed :
+           {texts[at] + "a", texts[at].substr(1), std::string(texts[at].size(), 'z'),
+            std::string(200, 'a')}) {
+        std::vector<std::string> other = texts;
+        other[at] = changed;
+        const std::strong_ordering expected = compare_text(texts[at], changed);
+        EXPECT_EQ(compare_lists(base, list_of(other)), expected);
+        EXPECT_EQ(compare_lists(list_of(other), base), 0 <=> expected);
+      }
+      const std::vector<std::string> prefix(texts.begin(), texts.begin() + at);
+      EXPECT_EQ(compare_lists(list_of(prefix), base), std::strong_ordering::less);
+    }
+  }
+}
+
 // A parsed list costs its identifiers and a length byte each, with an index entry every
 // kIndexStride identifiers: a line of tiny parts takes about its own size again, not a string
 // object per part.

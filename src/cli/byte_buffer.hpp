@@ -1,5 +1,5 @@
 // A growable byte buffer that is not zero-filled, so reading into its spare room touches no more
-// memory than the bytes that arrive.
+// memory than the bytes that arrive, and that grows without holding two copies of its bytes.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,8 @@ class ByteBuffer {
   std::size_t size() const noexcept { return size_; }
   std::string_view view() const noexcept { return {data_, size_}; }
 
-  // Makes room for at least `extra` bytes past the end, growing geometrically.
+  // Makes room for at least `extra` bytes past the end, growing geometrically. Throws
+  // std::bad_alloc when the system has no more memory to give.
   void reserve_extra(std::size_t extra);
   // Room past the end for the caller to fill, then commit() to take the bytes it wrote.
   char* spare() noexcept { return data_ + size_; }
@@ -34,9 +35,13 @@ class ByteBuffer {
   void discard_front(std::size_t count) noexcept;
 
  private:
+  void grow_mapped(std::size_t capacity);
+  void release() noexcept;
+
   char* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  bool mapped_ = false;  // data_ is a mapping of its own rather than a heap block
 };
 
 }  // namespace kolvi::cli

@@ -26,14 +26,19 @@ std::optional<typename Target::Value> parse_operand(std::string_view text, Strea
 template <class Target>
 int check_operands(std::span<const std::string_view> texts, Streams& streams) {
   int status = kAllValid;
+  std::string complaint;
   for (const std::string_view text : texts) {
-    if (!parse_operand<Target>(text, streams)) status = kSomeInvalid;
+    if (!check_input<Target>(text, nullptr, complaint)) status = kSomeInvalid;
+    streams.err.write(complaint);
+    complaint.clear();
   }
   return status;
 }
 
-// Lines are parsed in chunks on the pool's workers; the reader's buffer is reused, so each
-// chunk keeps a copy of its lines.
+// Lines are checked in chunks on the pool's workers; the reader's buffer is reused, so each
+// chunk keeps a copy of its lines. Lines that arrive as more than kLargeChunk bytes (a line that
+// long, with what came after it in the same read) are checked where they lie, once the chunks
+// before them are out: copies in flight stay within a few chunks, whatever the line lengths.
 template <class Target>
 int check_standard_input(Streams& streams) {
   struct OwnedChunk {
@@ -54,10 +59,18 @@ int check_standard_input(Streams& streams) {
   SpareBuffers<std::string> spare_reports;
   try {
     while (const std::optional<std::string_view> lines = reader.next_lines()) {
-      const auto chunk = std::make_shared<OwnedChunk>(*lines, next_line);
-      chunk->lines.reports = spare_reports.take();
+      const std::size_t first_line = next_line;
       next_line += count_lines(*lines);
-      pool.submit([chunk] { parse_lines<Target>(chunk->lines, [](auto&&...) {}); },
+      if (lines->size() > kLargeChunk) {
+        pool.drain();
+        LineChunk in_place(kStandardInputName, first_line, *lines);
+        check_lines<Target>(in_place);
+        write_reports(in_place, streams, status);
+        continue;
+      }
+      const auto chunk = std::make_shared<OwnedChunk>(*lines, first_line);
+      chunk->lines.reports = spare_reports.take();
+      pool.submit([chunk] { check_lines<Target>(chunk->lines); },
                   [chunk, &streams, &status, &spare_reports] {
                     write_reports(chunk->lines, streams, status);
                     spare_reports.give_back(std::move(chunk->lines.reports));

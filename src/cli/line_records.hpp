@@ -51,59 +51,70 @@ struct LineRecord {
   std::uint64_t place;
 };
 
-// A chunk of one input's lines and the records of its valid ones.
+// A chunk of one input's lines, whose records go to `records` onwards, one slot per line.
 struct RecordChunk {
   RecordChunk(const InputSpan& input, std::size_t first_line, std::size_t begin, std::size_t end,
-              const ByteBuffer& bytes) noexcept
-      : lines(input.name, first_line, bytes.view().substr(begin, end - begin)), begin(begin) {}
+              const ByteBuffer& bytes, LineRecord* slots) noexcept
+      : lines(input.name, first_line, bytes.view().substr(begin, end - begin)),
+        begin(begin),
+        records(slots) {}
 
   LineChunk lines;
-  std::size_t begin;  // offset of the chunk in the buffer
-  std::vector<LineRecord> records;
+  std::size_t begin;    // offset of the chunk in the buffer
+  LineRecord* records;  // the slot of the chunk's first line
 };
 
+// The lines in every input: a slot each in the records, counted before any is parsed so that
+// the records are allocated once, at their final size.
+inline std::size_t count_input_lines(const ByteBuffer& bytes, std::span<const InputSpan> inputs) {
+  std::size_t lines = 0;
+  for (const InputSpan& input : inputs)
+    lines += count_lines(bytes.view().substr(input.begin, input.end - input.begin));
+  return lines;
+}
+
 // Parses the lines of every input into records in input order, chunk by chunk on the pool's
-// workers; the reports of invalid lines come out in input order.
+// workers, each writing the slots of its own lines; the reports of invalid lines come out in
+// input order. An invalid line's slot keeps the key 0, which no value has, and is dropped at the
+// end: memory is the input and 16 bytes per line, whatever the lines are.
 template <class Target>
 int collect_records(const ByteBuffer& bytes, std::span<const InputSpan> inputs,
                     std::vector<LineRecord>& records, OrderedPool& pool, Streams& streams) {
-  // A line with a character takes two bytes with its feed, so this is room for every record
-  // without a counting pass first (only a run of empty lines, valid as Version or DotSeparated,
-  // can outgrow it, and the vector then grows); pages that no record reaches are never touched.
-  records.reserve(bytes.size() / 2);
+  const std::size_t total_lines = count_input_lines(bytes, inputs);
+  records.reserve(total_lines);
   advise_huge_pages(records.data(), records.capacity() * sizeof(LineRecord));
+  records.resize(total_lines);
   int status = kAllValid;
   SpareBuffers<std::string> spare_reports;
-  SpareBuffers<std::vector<LineRecord>> spare_records;
+  LineRecord* slots = records.data();
   for (const InputSpan& input : inputs) {
     const std::string_view through_input = bytes.view().substr(0, input.end);
     std::size_t line = 1;
     for (std::size_t begin = input.begin; begin < input.end;) {
       const std::size_t end = end_of_lines_near(through_input, begin, kChunkBytes);
-      const auto chunk = std::make_shared<RecordChunk>(input, line, begin, end, bytes);
+      const auto chunk = std::make_shared<RecordChunk>(input, line, begin, end, bytes, slots);
       chunk->lines.reports = spare_reports.take();
-      chunk->records = spare_records.take();
-      const std::size_t lines = count_lines(chunk->lines.bytes);
-      const auto parse = [chunk, lines] {
-        chunk->records.reserve(lines);
-        parse_lines<Target>(chunk->lines, [&](std::size_t offset, std::string_view text,
-                                              const typename Target::Value& value) {
-          chunk->records.push_back(
-              {version::order_key(value), place_of(chunk->begin + offset, text.size())});
-        });
+      const auto parse = [chunk] {
+        parse_lines<Target>(
+            chunk->lines, [&](const LineLocation& where, std::size_t offset, std::string_view text,
+                              const typename Target::Value& value) {
+              chunk->records[where.number - chunk->lines.first_line] = {
+                  version::order_key(value), place_of(chunk->begin + offset, text.size())};
+            });
       };
-      const auto deliver = [chunk, &records, &streams, &status, &spare_reports, &spare_records] {
+      const auto deliver = [chunk, &streams, &status, &spare_reports] {
         write_reports(chunk->lines, streams, status);
-        records.insert(records.end(), chunk->records.begin(), chunk->records.end());
         spare_reports.give_back(std::move(chunk->lines.reports));
-        spare_records.give_back(std::move(chunk->records));
       };
       pool.submit(parse, deliver);
+      const std::size_t lines = count_lines(chunk->lines.bytes);
       line += lines;
+      slots += lines;
       begin = end;
     }
   }
   pool.drain();
+  std::erase_if(records, [](const LineRecord& record) { return record.key == 0; });
   return status;
 }
 

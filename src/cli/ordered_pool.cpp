@@ -4,6 +4,7 @@
 #include "cli/ordered_pool.hpp"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace kolvi::cli {
@@ -16,11 +17,15 @@ unsigned OrderedPool::default_workers() noexcept {
 OrderedPool::OrderedPool(unsigned workers, std::size_t window)
     : window_(std::max<std::size_t>(window, 1)) {
   workers_.reserve(workers);
-  for (unsigned i = 0; i < workers; ++i)
-    workers_.emplace_back([this] { work(); });
+  try {
+    for (unsigned i = 0; i < workers; ++i)
+      workers_.emplace_back([this] { work(); });
+  } catch (const std::system_error&) {
+    // Out of threads or of memory for their stacks: the pool works with those it has.
+  }
 }
 
-OrderedPool::~OrderedPool() {
+void OrderedPool::stop() noexcept {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -28,6 +33,10 @@ OrderedPool::~OrderedPool() {
   jobs_waiting_.release(static_cast<std::ptrdiff_t>(workers_.size()));
   // The jthreads join here, after each worker has left its loop.
   workers_.clear();
+}
+
+OrderedPool::~OrderedPool() {
+  stop();
 }
 
 void OrderedPool::submit(std::function<void()> job, std::function<void()> deliver) {
@@ -66,11 +75,13 @@ void OrderedPool::deliver_front() {
   }
   front->done.wait(false, std::memory_order_acquire);
   std::function<void()> deliver = std::move(front->deliver);
+  const std::exception_ptr failure = front->failure;
   {
     const std::lock_guard lock(mutex_);
     slots_.pop_front();
     --next_to_start_;  // the front had started, so every index moves down by one
   }
+  if (failure) std::rethrow_exception(failure);
   deliver();
 }
 
@@ -83,7 +94,11 @@ void OrderedPool::work() {
       if (stopping_) return;
       slot = &slots_[next_to_start_++];
     }
-    slot->job();
+    try {
+      slot->job();
+    } catch (...) {
+      slot->failure = std::current_exception();
+    }
     slot->done.store(true, std::memory_order_release);
     slot->done.notify_one();
   }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <semaphore>
@@ -20,7 +21,8 @@ class OrderedPool {
   // where jobs run right away on the submitting thread.
   static unsigned default_workers() noexcept;
 
-  // At most `window` jobs (at least 1) are submitted and not yet delivered at any time.
+  // At most `window` jobs (at least 1) are submitted and not yet delivered at any time. When the
+  // system refuses threads, the pool runs on those it got, or on the submitting thread alone.
   OrderedPool(unsigned workers, std::size_t window);
   OrderedPool(const OrderedPool&) = delete;
   OrderedPool& operator=(const OrderedPool&) = delete;
@@ -31,7 +33,8 @@ class OrderedPool {
 
   // Queues `job` for a worker. `deliver` runs later on this thread, after every delivery of
   // the jobs submitted before it. While the window is full this delivers (and so may wait).
-  // An exception from a delivery passes out of here or out of drain().
+  // An exception from a delivery, or from a job in place of its delivery, passes out of here or
+  // out of drain().
   void submit(std::function<void()> job, std::function<void()> deliver);
   // Delivers everything submitted, waiting for jobs that still run.
   void drain();
@@ -42,11 +45,13 @@ class OrderedPool {
         : job(std::move(job_to_run)), deliver(std::move(delivery)) {}
     std::function<void()> job;
     std::function<void()> deliver;
+    std::exception_ptr failure;  // what the job threw, set before done
     std::atomic<bool> done{false};
   };
 
   void work();
   void deliver_front();
+  void stop() noexcept;
 
   // Waiting is on atomics and a semaphore rather than a condition variable: libstdc++ keeps
   // those in its headers, so the tool needs no newer libstdc++ than the extension does.

@@ -52,4 +52,24 @@ std::optional<typename Target::Value> parse_input(std::string_view text, const L
   return parse_utf8_input<Target>(text, where, complaint);
 }
 
+// check_input for text already known to be valid UTF-8.
+template <class Target>
+bool check_utf8_input(std::string_view text, const LineLocation* where, std::string& complaint) {
+  const version::ParseResult<void> result = Target::check(text);
+  if (result.ok()) return true;
+  append_report(complaint, result.errors(), text, Target::source_name, where);
+  return false;
+}
+
+// Whether Target accepts `text`, with the same complaint as parse_input when it does not; no
+// value is built, so a line costs nothing beyond its own bytes whatever its shape.
+template <class Target>
+bool check_input(std::string_view text, const LineLocation* where, std::string& complaint) {
+  if (!utf8::is_valid(text)) {
+    append_not_utf8(complaint, where);
+    return false;
+  }
+  return check_utf8_input<Target>(text, where, complaint);
+}
+
 }  // namespace kolvi::cli

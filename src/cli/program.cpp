@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 #include <variant>
 
 #include "base/write_all.hpp"
@@ -70,6 +71,16 @@ int end_after_write_failure(const WriteError& failure, OutputStream& err) {
   return kUsageOrReadError;
 }
 
+// Whatever is buffered may be lost: the one line goes straight to the descriptor, needing no
+// memory that the failed allocation could not get.
+int end_out_of_memory(OutputStream& err) {
+  flush_if_possible(err);
+  constexpr std::string_view kMessage = "kolvi: out of memory\n";
+  [[maybe_unused]] const int ignored =
+      base::write_all(STDERR_FILENO, kMessage, base::WhenFull::kWait);
+  return kUsageOrReadError;
+}
+
 }  // namespace
 
 int run_program(std::span<const char* const> arguments, std::string_view version, int input_fd,
@@ -84,6 +95,8 @@ int run_program(std::span<const char* const> arguments, std::string_view version
     return status;
   } catch (const WriteError& failure) {
     return end_after_write_failure(failure, err);
+  } catch (const std::bad_alloc&) {
+    return end_out_of_memory(err);
   }
 }
 

@@ -20,33 +20,25 @@
 namespace kolvi::cli {
 
 // Sorts a run of records whose equal keys were cut short by their values, ties in input order.
-// Equal lines (the usual case, a line repeated) need no values; any other line is parsed at
-// most once, when it first meets a different one.
+// Equal lines (the usual case, a line repeated) need no values. The others are parsed for each
+// comparison rather than kept: a run can be most of the input, and its values would take several
+// times the memory of its lines.
 template <class Target>
 void sort_by_values(std::span<LineRecord> run, const ByteBuffer& bytes, bool reverse) {
   const std::string_view first = line_at(bytes, run.front().place);
   const auto same_line = [&](const LineRecord& r) { return line_at(bytes, r.place) == first; };
   if (std::all_of(run.begin() + 1, run.end(), same_line)) return;  // already in input order
-  std::vector<std::optional<typename Target::Value>> values(run.size());
-  const auto value_of = [&](std::size_t i) -> const typename Target::Value& {
-    if (!values[i]) values[i] = std::move(Target::parse(line_at(bytes, run[i].place)).value());
-    return *values[i];
-  };
-  const auto before = [&](std::size_t a, std::size_t b) {
-    if (line_at(bytes, run[a].place) != line_at(bytes, run[b].place)) {
-      const std::strong_ordering order = value_of(a) <=> value_of(b);
+  const auto before = [&](const LineRecord& a, const LineRecord& b) {
+    const std::string_view a_line = line_at(bytes, a.place);
+    const std::string_view b_line = line_at(bytes, b.place);
+    if (a_line != b_line) {
+      const std::strong_ordering order =
+          Target::parse(a_line).value() <=> Target::parse(b_line).value();
       if (order != 0) return reverse ? order > 0 : order < 0;
     }
-    return run[a].place < run[b].place;
+    return a.place < b.place;
   };
-  std::vector<std::size_t> order(run.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::sort(order.begin(), order.end(), before);
-  std::vector<LineRecord> sorted;
-  sorted.reserve(run.size());
-  for (const std::size_t i : order)
-    sorted.push_back(run[i]);
-  std::copy(sorted.begin(), sorted.end(), run.begin());
+  std::sort(run.begin(), run.end(), before);
 }
 
 // Sorts by key and input order, which settles every record whose key is whole; then each run of

@@ -12,7 +12,7 @@ constexpr long kMaxU32 = 4294967295L;
 bool append_item(PyObject* item, version::TextList& out) {
   std::string_view text;
   if (!to_text_view(item, text)) return false;
-  out.emplace_back(text);
+  out.push_back(text);
   return true;
 }
 
@@ -66,7 +66,6 @@ bool to_text_list(PyObject* object, version::TextList& out) {
   version::TextList items;
   if (PyTuple_CheckExact(object)) {  // immutable: indexing equals iterating
     const Py_ssize_t size = PyTuple_GET_SIZE(object);
-    items.reserve(static_cast<std::size_t>(size));
     for (Py_ssize_t i = 0; i < size; ++i) {
       if (!append_item(PyTuple_GET_ITEM(object, i), items)) return false;
     }
@@ -104,10 +103,11 @@ Ref from_text(std::string_view text) noexcept {
 Ref from_text_list(const version::TextList& list) noexcept {
   Ref result = Ref::steal(PyList_New(static_cast<Py_ssize_t>(list.size())));
   if (!result) return result;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    Ref item = from_text(list[i]);
+  Py_ssize_t index = 0;
+  for (const std::string_view text : list) {
+    Ref item = from_text(text);
     if (!item) return Ref();
-    PyList_SET_ITEM(result.get(), static_cast<Py_ssize_t>(i), item.release());
+    PyList_SET_ITEM(result.get(), index++, item.release());
   }
   return result;
 }

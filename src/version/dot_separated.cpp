@@ -7,16 +7,20 @@
 
 namespace kolvi::version {
 
-bool parse_into(grammar::Cursor& cursor, DotSeparated& out) {
+bool parse_into(grammar::Cursor& cursor, DotSeparated* out) {
   grammar::IdentifierCollector parts;
   grammar::dot_separated_list(cursor, parts);
   if (!cursor.end_of_input()) return false;
-  parts.move_into(out.parts);
+  if (out != nullptr) parts.move_into(out->parts);
   return true;
 }
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
   return grammar::parse_whole<DotSeparated>(text);
+}
+
+ParseResult<void> check_dot_separated(std::string_view text) {
+  return grammar::check_whole<DotSeparated>(text);
 }
 
 void append_display(std::string& out, const DotSeparated& v) {

@@ -31,8 +31,9 @@ inline std::strong_ordering operator<=>(const DotSeparated& a, const DotSeparate
 void append_display(std::string& out, const DotSeparated& v);
 void append_debug(std::string& out, const DotSeparated& v);
 
-// Reads a DotSeparated from the cursor's position to the end of the text, as SemVer's does.
-bool parse_into(grammar::Cursor& cursor, DotSeparated& out);
+// Reads (or with a null `out`, checks) a DotSeparated to the end of the text, as SemVer's does.
+bool parse_into(grammar::Cursor& cursor, DotSeparated* out);
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text);
+ParseResult<void> check_dot_separated(std::string_view text);
 
 }  // namespace kolvi::version

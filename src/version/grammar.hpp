@@ -279,7 +279,16 @@ template <class Value>
 [[gnu::always_inline]] inline ParseResult<Value> parse_whole(std::string_view text) {
   Cursor cursor(text);
   Value value;
-  if (parse_into(cursor, value)) return value;
+  if (parse_into(cursor, &value)) return value;
+  return cursor.error();
+}
+
+// A kind's validity test: the same grammar over the whole text, building no value, so that it
+// allocates nothing and its failure is the parse operation's.
+template <class Value>
+[[gnu::always_inline]] inline ParseResult<void> check_whole(std::string_view text) {
+  Cursor cursor(text);
+  if (parse_into(cursor, static_cast<Value*>(nullptr))) return {};
   return cursor.error();
 }
 

@@ -2,51 +2,39 @@
 // and the collector that turns its identifiers into a TextList once the whole parse succeeds.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <string_view>
-#include <utility>
 
 #include "version/grammar.hpp"
 #include "version/text_list.hpp"
 
 namespace kolvi::version::grammar {
 
-// Collects the identifiers of one list as views into the text. They become strings only when
+// Notes where the identifiers of one list lie in the text. They become a TextList only when
 // move_into is called, once the whole operation has parsed, so a text that fails after its lists
-// (as most failing texts do) allocates nothing for lists of up to eight identifiers.
+// (as most failing texts do) allocates nothing, and a validity test builds nothing at all. The
+// identifiers of a list are consecutive and separated by single '.', so the text from the first
+// to the end of the last holds them all.
 class IdentifierCollector {
  public:
-  void add(std::string_view identifier) {
-    if (count_ == kPending) spill();
-    pending_[count_++] = {identifier.data(), identifier.size()};
+  void add(std::string_view identifier) noexcept {
+    if (count_ == 0) first_ = identifier.data();
+    end_ = identifier.data() + identifier.size();
+    ++count_;
+    stored_ += TextList::stored_size_of(identifier.size());
   }
 
-  void move_into(TextList& out) {
-    spill();
-    out = std::move(spilled_);
+  // One allocation of exactly the list's size, or none for an empty list.
+  void move_into(TextList& out) const {
+    out = TextList::from_dotted(std::string_view(first_, static_cast<std::size_t>(end_ - first_)),
+                                count_, stored_);
   }
 
  private:
-  void spill() {
-    // Grow geometrically: reserving exactly on every spill would make long lists quadratic.
-    const std::size_t needed = spilled_.size() + count_;
-    if (needed > spilled_.capacity()) spilled_.reserve(std::max(needed, 2 * spilled_.capacity()));
-    for (std::size_t i = 0; i < count_; ++i)
-      spilled_.emplace_back(pending_[i].data, pending_[i].size);
-    count_ = 0;
-  }
-
-  // A plain struct, so that the pending slots start uninitialised: most parses fill none.
-  struct View {
-    const char* data;
-    std::size_t size;
-  };
-  static constexpr std::size_t kPending = 8;
-
-  TextList spilled_;
-  View pending_[kPending];
+  const char* first_ = nullptr;
+  const char* end_ = nullptr;
   std::size_t count_ = 0;
+  std::size_t stored_ = 0;
 };
 
 // Zero or more identifiers (runs of identifier characters) separated by single '.'. Never fails: a

@@ -1,8 +1,8 @@
 // The table of what a text can be parsed as: Version and each kind of version, one row each,
-// with the name the command line knows it by, the source name its reports carry and its parse
-// operation. The Version variant and its parse, the command's --kind names and help, and the
-// report fast path all derive from this table, so adding a kind means writing the kind (its
-// value, order, text forms and grammar) and its row.
+// with the name the command line knows it by, the source name its reports carry, its parse
+// operation and its validity test. The Version variant and its parse, the command's --kind names
+// and help, and the report fast path all derive from this table, so adding a kind means writing the
+// kind (its value, order, text forms and grammar) and its row.
 #pragma once
 
 #include <array>
@@ -23,6 +23,7 @@ namespace kolvi::version {
 
 class Version;
 ParseResult<Version> parse_version(std::string_view text);
+ParseResult<void> check_version(std::string_view text);
 
 template <class V>
 struct ParseTarget {
@@ -30,18 +31,22 @@ struct ParseTarget {
   std::string_view name;         // what the command's --kind takes
   std::string_view source_name;  // what the report of a failed parse names
   ParseResult<V> (*parse)(std::string_view text);
+  // The validity test: the same grammar and failure as parse, building no value.
+  ParseResult<void> (*check)(std::string_view text);
 };
 
 // Version comes first: it is what the command parses unless told otherwise, and it tries the
 // kinds in the order that follows. That order is the kinds' rank: kinds sort in it, and a
 // Version's variant index is its kind's place after Version here.
 inline constexpr std::tuple kParseTargets{
-    ParseTarget<Version>{"version", "kolvi::package::version::Version", parse_version},
-    ParseTarget<SemVer>{"semver", "kolvi::package::version::semver::SemVer", parse_semver},
+    ParseTarget<Version>{"version", "kolvi::package::version::Version", parse_version,
+                         check_version},
+    ParseTarget<SemVer>{"semver", "kolvi::package::version::semver::SemVer", parse_semver,
+                        check_semver},
     ParseTarget<DotSeparated>{"dot-separated",
                               "kolvi::package::version::dot_separated::DotSeparated",
-                              parse_dot_separated},
-    ParseTarget<Other>{"other", "kolvi::package::version::other::Other", parse_other},
+                              parse_dot_separated, check_dot_separated},
+    ParseTarget<Other>{"other", "kolvi::package::version::other::Other", parse_other, check_other},
 };
 
 // --- derived from the table ----------------------------------------------------------------
@@ -57,6 +62,7 @@ struct TargetAt {
   static constexpr std::string_view name = row.name;
   static constexpr std::string_view source_name = row.source_name;
   static ParseResult<Value> parse(std::string_view text) { return row.parse(text); }
+  static ParseResult<void> check(std::string_view text) { return row.check(text); }
 };
 
 // The kind of rank `rank`.

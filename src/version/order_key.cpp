@@ -48,9 +48,12 @@ class CodeWriter {
   void put_list(const TextList& texts) noexcept {
     if (texts.empty()) return put(0, 1);
     put(1, 1);
-    for (std::size_t i = 0; i < texts.size() && !cut_; ++i) {
-      if (i > 0) put(kSeparator, kSymbolBits);
-      put_bytes(texts[i]);
+    bool first = true;
+    for (const std::string_view text : texts) {
+      if (cut_) break;
+      if (!first) put(kSeparator, kSymbolBits);
+      first = false;
+      put_bytes(text);
     }
     put(kEnd, kSymbolBits);
   }

@@ -8,17 +8,21 @@ namespace kolvi::version {
 
 // An identifier start ('_' or XID_Start), then XID_Continue characters, greedy, to the end: the
 // value is then the whole text.
-bool parse_into(grammar::Cursor& cursor, Other& out) {
+bool parse_into(grammar::Cursor& cursor, Other* out) {
   if (!cursor.identifier_start()) return false;
   while (cursor.identifier_continue()) {
   }
   if (!cursor.end_of_input()) return false;
-  out.value = cursor.text();
+  if (out != nullptr) out->value = cursor.text();
   return true;
 }
 
 ParseResult<Other> parse_other(std::string_view text) {
   return grammar::parse_whole<Other>(text);
+}
+
+ParseResult<void> check_other(std::string_view text) {
+  return grammar::check_whole<Other>(text);
 }
 
 void append_display(std::string& out, const Other& v) {

@@ -31,8 +31,10 @@ inline std::strong_ordering operator<=>(const Other& a, const Other& b) noexcept
 void append_display(std::string& out, const Other& v);
 void append_debug(std::string& out, const Other& v);
 
-// Reads an Other from the start of the cursor's text to its end, as SemVer's does.
-bool parse_into(grammar::Cursor& cursor, Other& out);
+// Reads (or with a null `out`, checks) an Other from the start of the cursor's text to its end,
+// as SemVer's does.
+bool parse_into(grammar::Cursor& cursor, Other* out);
 ParseResult<Other> parse_other(std::string_view text);
+ParseResult<void> check_other(std::string_view text);
 
 }  // namespace kolvi::version

@@ -1,6 +1,7 @@
-// The outcome of a parse: a value or its errors.
+// The outcome of a parse: a value or its errors; of a validity test: valid or its errors.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <utility>
 #include <variant>
@@ -26,6 +27,21 @@ class ParseResult {
 
  private:
   std::variant<T, ParseError> outcome_;
+};
+
+// The outcome of a validity test, which builds no value: valid, or the error.
+template <>
+class ParseResult<void> {
+ public:
+  ParseResult() noexcept = default;
+  ParseResult(ParseError error) : error_(std::move(error)) {}  // NOLINT: implicit by design
+
+  bool ok() const noexcept { return !error_.has_value(); }
+  explicit operator bool() const noexcept { return ok(); }
+  std::span<const ParseError> errors() const noexcept { return {&*error_, 1}; }
+
+ private:
+  std::optional<ParseError> error_;
 };
 
 }  // namespace kolvi::version

@@ -40,9 +40,9 @@ bool integer(Cursor& cursor, std::uint32_t& out) {
 }
 
 // Three integers separated by '.'; it does not look past the third.
-bool version_core(Cursor& cursor, SemVer& out) {
-  return integer(cursor, out.major) && cursor.match<'.'>() && integer(cursor, out.minor)
-         && cursor.match<'.'>() && integer(cursor, out.patch);
+bool version_core(Cursor& cursor, std::uint32_t (&numbers)[3]) {
+  return integer(cursor, numbers[0]) && cursor.match<'.'>() && integer(cursor, numbers[1])
+         && cursor.match<'.'>() && integer(cursor, numbers[2]);
 }
 
 // An optional part introduced by kIntroducer: whether it is present (possibly empty).
@@ -80,21 +80,30 @@ std::size_t optional_joined_size(const OptionalTextList& list) noexcept {
 
 }  // namespace
 
-bool parse_into(Cursor& cursor, SemVer& out) {
+bool parse_into(Cursor& cursor, SemVer* out) {
   cursor.match<'v'>();
-  if (!version_core(cursor, out)) return false;
+  std::uint32_t numbers[3];
+  if (!version_core(cursor, numbers)) return false;
   IdentifierCollector rc;
   IdentifierCollector meta;
   const bool has_rc = optional_list<'-'>(cursor, rc);
   const bool has_meta = optional_list<'+'>(cursor, meta);
   if (!cursor.end_of_input()) return false;
-  if (has_rc) rc.move_into(out.rc.emplace());
-  if (has_meta) meta.move_into(out.meta.emplace());
+  if (out == nullptr) return true;
+  out->major = numbers[0];
+  out->minor = numbers[1];
+  out->patch = numbers[2];
+  if (has_rc) rc.move_into(out->rc.emplace());
+  if (has_meta) meta.move_into(out->meta.emplace());
   return true;
 }
 
 ParseResult<SemVer> parse_semver(std::string_view text) {
   return grammar::parse_whole<SemVer>(text);
+}
+
+ParseResult<void> check_semver(std::string_view text) {
+  return grammar::check_whole<SemVer>(text);
 }
 
 bool same_rc(const OptionalTextList& a, const OptionalTextList& b) noexcept {

@@ -46,9 +46,11 @@ inline std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexce
 void append_display(std::string& out, const SemVer& v);
 void append_debug(std::string& out, const SemVer& v);
 
-// Reads a SemVer from the cursor's position to the end of the text; false leaves the failure on
-// the cursor's record. Version's parse runs it on the cursor it shares between the kinds.
-bool parse_into(grammar::Cursor& cursor, SemVer& out);
+// Reads a SemVer from the cursor's position to the end of the text into `out`, or only checks
+// that one is there when `out` is null; false leaves the failure on the cursor's record.
+// Version's parse runs it on the cursor it shares between the kinds.
+bool parse_into(grammar::Cursor& cursor, SemVer* out);
 ParseResult<SemVer> parse_semver(std::string_view text);
+ParseResult<void> check_semver(std::string_view text);
 
 }  // namespace kolvi::version

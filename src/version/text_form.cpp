@@ -42,17 +42,18 @@ const char* short_escape(char32_t c) noexcept {
 }  // namespace
 
 void append_joined(std::string& out, const TextList& list) {
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (i != 0) out += '.';
-    out += list[i];
+  bool first = true;
+  for (const std::string_view text : list) {
+    if (!first) out += '.';
+    first = false;
+    out += text;
   }
 }
 
+// Every text is stored with at least one length byte, and the joined form has one dot fewer
+// than it has texts: exact when every text is shorter than 128 bytes.
 std::size_t joined_size(const TextList& list) noexcept {
-  std::size_t size = list.empty() ? 0 : list.size() - 1;
-  for (const auto& text : list)
-    size += text.size();
-  return size;
+  return list.empty() ? 0 : list.stored_size() - 1;
 }
 
 void append_quoted(std::string& out, std::string_view text) {
@@ -74,9 +75,11 @@ void append_quoted(std::string& out, std::string_view text) {
 
 void append_quoted_list(std::string& out, const TextList& list) {
   out += '[';
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (i != 0) out += ", ";
-    append_quoted(out, list[i]);
+  bool first = true;
+  for (const std::string_view text : list) {
+    if (!first) out += ", ";
+    first = false;
+    append_quoted(out, text);
   }
   out += ']';
 }

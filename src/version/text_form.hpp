@@ -40,7 +40,7 @@ void append_quoted(std::string& out, std::string_view text);
 // ["a", "b"]
 void append_quoted_list(std::string& out, const TextList& list);
 
-// Bytes a form needs besides the texts themselves, so each form reserves once.
+// At least the bytes append_joined writes, so that each form reserves once.
 std::size_t joined_size(const TextList& list) noexcept;
 
 }  // namespace kolvi::version::text_form

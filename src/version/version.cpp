@@ -15,9 +15,21 @@ namespace {
 template <std::size_t rank>
 ParseResult<Version> parse_kinds_from(grammar::Cursor& cursor) {
   cursor.set_position(0);
-  if (KindAt<rank> value; parse_into(cursor, value)) return Version(std::move(value));
+  if (KindAt<rank> value; parse_into(cursor, &value)) return Version(std::move(value));
   if constexpr (rank + 1 < kKindCount) {
     return parse_kinds_from<rank + 1>(cursor);
+  } else {
+    return cursor.error();
+  }
+}
+
+// The same trial of the kinds, building none of them.
+template <std::size_t rank>
+ParseResult<void> check_kinds_from(grammar::Cursor& cursor) {
+  cursor.set_position(0);
+  if (parse_into(cursor, static_cast<KindAt<rank>*>(nullptr))) return {};
+  if constexpr (rank + 1 < kKindCount) {
+    return check_kinds_from<rank + 1>(cursor);
   } else {
     return cursor.error();
   }
@@ -28,6 +40,11 @@ ParseResult<Version> parse_kinds_from(grammar::Cursor& cursor) {
 ParseResult<Version> parse_version(std::string_view text) {
   grammar::Cursor cursor(text);
   return parse_kinds_from<0>(cursor);
+}
+
+ParseResult<void> check_version(std::string_view text) {
+  grammar::Cursor cursor(text);
+  return check_kinds_from<0>(cursor);
 }
 
 // std::visit throws only for a valueless variant, which a Version never is: its kinds move

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "diagnostics/plain_report.hpp"
@@ -175,6 +176,21 @@ void check_text_forms(const T& value) {
   check(debugged.find('\n') == std::string::npos, "debug form spans several lines", debugged);
 }
 
+// The validity test of the parse table's row for the value agrees with the parse: the same
+// answer, and the same error when it fails.
+template <class Result>
+void check_validity_test(const Result& parsed, std::string_view text) {
+  using Value = std::remove_cvref_t<decltype(parsed.value())>;
+  const version::ParseResult<void> checked = version::target_of<Value>().check(text);
+  check(checked.ok() == parsed.ok(), "the validity test disagrees with the parse");
+  if (parsed.ok()) return;
+  const version::ParseError& expected = parsed.errors().front();
+  const version::ParseError& error = checked.errors().front();
+  check(error.span == expected.span && error.found == expected.found
+            && error.expected == expected.expected,
+        "the validity test fails with another error");
+}
+
 // Runs one parse operation on fuzzer bytes and checks everything that must hold.
 // `same_value` compares a result with the value parsed back from its display form.
 template <class Parse, class SameValue>
@@ -184,6 +200,7 @@ int check_parse(const std::uint8_t* data, std::size_t size, Parse parse,
   // The Python layer hands only valid UTF-8 to the parser.
   if (!utf8::is_valid(text)) return 0;
   const auto result = parse(text);
+  check_validity_test(result, text);
   if (result.ok()) {
     check_text_forms(result.value());
     const std::string shown = version::display(result.value());

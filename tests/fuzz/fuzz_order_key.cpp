@@ -26,17 +26,17 @@ using namespace kolvi;
 
 bool all_utf8(const version::TextList& texts) {
   return std::all_of(texts.begin(), texts.end(),
-                     [](const std::string& t) { return utf8::is_valid(t); });
+                     [](std::string_view t) { return utf8::is_valid(t); });
 }
 
 // Nothing when a text is not UTF-8.
 std::optional<version::TextList> texts_of(std::string_view bytes) {
   version::TextList texts;
   for (std::size_t end; (end = bytes.find('\xFF')) != std::string_view::npos;) {
-    texts.emplace_back(bytes.substr(0, end));
+    texts.push_back(bytes.substr(0, end));
     bytes.remove_prefix(end + 1);
   }
-  if (!bytes.empty()) texts.emplace_back(bytes);
+  if (!bytes.empty()) texts.push_back(bytes);
   if (!all_utf8(texts)) return std::nullopt;
   return texts;
 }

@@ -33,6 +33,13 @@ SEMVER_1_2_X_REPORT = (
 )
 
 TESTS_DIR = Path(__file__).resolve().parent
+
+# Whether the suite runs under a CPU emulator, where the heaviest tests shrink their inputs: the
+# wheel builds say so with the "emulated" hypothesis profile, or KOLVI_TEST_EMULATED=1.
+EMULATED = (
+    os.environ.get("KOLVI_TEST_EMULATED") == "1"
+    or os.environ.get("KOLVI_HYPOTHESIS_PROFILE") == "emulated"
+)
 REPO_ROOT = TESTS_DIR.parents[1]
 
 

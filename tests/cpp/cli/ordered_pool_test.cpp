@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <new>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -77,6 +78,27 @@ TEST(OrderedPool, PassesOnAFailedDeliveryAndStillStops) {
     EXPECT_THROW(submit_all(), std::runtime_error);
     EXPECT_EQ(delivered, 10);
     // Leaving the scope joins the workers with jobs still queued.
+  }
+}
+
+// A job that throws (running out of memory, say) fails in its delivery's place, in order.
+TEST(OrderedPool, PassesOnAFailedJobInItsDeliverysPlace) {
+  for (const PoolCase& c : kPoolCases) {
+    SCOPED_TRACE(c.name);
+    int delivered = 0;
+    OrderedPool pool(c.workers, c.window);
+    const auto submit_all = [&] {
+      for (int i = 0; i < 50; ++i) {
+        pool.submit(
+            [i] {
+              if (i == 10) throw std::bad_alloc();
+            },
+            [&delivered] { ++delivered; });
+      }
+      pool.drain();
+    };
+    EXPECT_THROW(submit_all(), std::bad_alloc);
+    EXPECT_EQ(delivered, 10);
   }
 }
 

@@ -322,6 +322,33 @@ TEST(ParseVersion, AgreesWithTheKindsOnRandomInput) {
   }
 }
 
+// Every row's validity test accepts what its parse accepts and fails with the same error, on
+// random texts and on the long shapes that build large lists.
+TEST(CheckOperations, AgreeWithTheParses) {
+  std::vector<std::string> texts = testing::random_grammar_texts(20000);
+  std::string parts;
+  for (int i = 0; i < 5000; ++i)
+    parts += i == 0 ? "1" : ".1";
+  for (const std::string_view tail : {"", "_", "-a.b+c.d"})
+    texts.push_back(parts + std::string(tail));
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 40));
+    for (std::size_t row = 0; row < kParseTargetCount; ++row) {
+      visit_target(row, [&]<class Target>(Target) {
+        const auto parsed = Target::parse(text);
+        const ParseResult<void> checked = Target::check(text);
+        ASSERT_EQ(checked.ok(), parsed.ok()) << Target::name;
+        if (parsed.ok()) return;
+        const ParseError& expected = parsed.errors()[0];
+        const ParseError& error = checked.errors()[0];
+        EXPECT_EQ(error.span, expected.span);
+        EXPECT_EQ(error.found, expected.found);
+        EXPECT_EQ(error.expected, expected.expected);
+      });
+    }
+  }
+}
+
 // The word-at-a-time class of identifier characters agrees with the byte table, for every byte in
 // every position of a word.
 TEST(Cursor, WordClassMatchesTheIdentifierTable) {

@@ -58,9 +58,9 @@ class RandomValues {
     return pool[pick(std::size(pool))];
   }
   TextList list() {
-    TextList out(pick(3));
-    for (auto& t : out)
-      t = text();
+    TextList out;
+    for (std::size_t count = pick(3); count > 0; --count)
+      out.push_back(text());
     return out;
   }
   OptionalTextList optional_list() {

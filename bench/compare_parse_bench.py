@@ -28,8 +28,14 @@ def medians(binary: str, filter_text: str) -> dict[str, float]:
 
 def instructions(binary: str, filter_text: str) -> int:
     child = subprocess.run(
-        ["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", binary, "--once",
-         filter_text],
+        [
+            "valgrind",
+            "--tool=callgrind",
+            "--callgrind-out-file=/dev/null",
+            binary,
+            "--once",
+            filter_text,
+        ],
         capture_output=True,
         text=True,
         check=True,

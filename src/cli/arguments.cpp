@@ -1,4 +1,5 @@
-// Command-line parsing: commands, the --kind and --reverse options, and operand counts.
+// Command-line parsing: commands, their options (--kind, --format, --reverse, --with-text), and
+// operand counts.
 
 #include "cli/arguments.hpp"
 
@@ -14,20 +15,28 @@ constexpr std::string_view kCommandsHelp =
     "usage: kolvi COMMAND [OPTIONS] [OPERANDS]\n"
     "\n"
     "Commands:\n"
-    "  check   [--kind KIND] [TEXT ...]              report every TEXT that is not a valid\n"
+    "  check   [--kind KIND] [--format text|json] [TEXT ...]\n"
+    "                                                report every TEXT that is not a valid\n"
     "                                                version; no TEXT: every line of standard\n"
-    "                                                input\n"
+    "                                                input; json: one object per line on\n"
+    "                                                standard output\n"
     "  parse   [--kind KIND] TEXT                    print the debug form of TEXT\n"
     "  compare [--kind KIND] A B                     print <, = or >\n"
     "  sort    [--kind KIND] [--reverse] [FILE ...]  print the valid lines of the FILEs in\n"
     "                                                version order; no FILE, or \"-\": standard\n"
     "                                                input\n"
+    "  key     [--kind KIND] [--format hex|base64] [--with-text] [FILE ...]\n"
+    "                                                print the exact order key of each valid\n"
+    "                                                line (hex by default), with a tab and the\n"
+    "                                                line after --with-text; no FILE, or \"-\":\n"
+    "                                                standard input\n"
     "  --help                                        print this help\n"
     "  --version                                     print the version of kolvi\n"
     "\n";
 
 constexpr std::string_view kStatusHelp =
-    "Invalid inputs are reported on standard error. Put -- before operands that begin with '-'.\n"
+    "Invalid inputs are reported on standard error (check --format json: standard output).\n"
+    "Put -- before operands that begin with '-'.\n"
     "\n"
     "Exit status: 0 when all input is valid, 1 when some input is invalid, 2 on a usage error\n"
     "or a file that cannot be read.\n";
@@ -61,6 +70,7 @@ std::optional<Command> command_named(std::string_view name) noexcept {
   if (name == "parse") return Command::parse;
   if (name == "compare") return Command::compare;
   if (name == "sort") return Command::sort;
+  if (name == "key") return Command::key;
   if (name == "--help" || name == "-h") return Command::help;
   if (name == "--version") return Command::version;
   return std::nullopt;
@@ -82,6 +92,32 @@ std::optional<UsageError> set_kind(Invocation& invocation, std::string_view name
   return std::nullopt;
 }
 
+constexpr std::string_view kFormatOption = "--format";
+
+// --format names a report format for check and a key format for key.
+std::optional<UsageError> set_format(Invocation& invocation, std::string_view name) {
+  if (invocation.command == Command::check) {
+    if (name == "text") {
+      invocation.report_format = ReportFormat::text;
+    } else if (name == "json") {
+      invocation.report_format = ReportFormat::json;
+    } else {
+      return UsageError{"unknown format " + quoted(name) + " (expected text or json)"};
+    }
+  } else if (name == "hex") {
+    invocation.key_format = KeyFormat::hex;
+  } else if (name == "base64") {
+    invocation.key_format = KeyFormat::base64;
+  } else {
+    return UsageError{"unknown format " + quoted(name) + " (expected hex or base64)"};
+  }
+  return std::nullopt;
+}
+
+bool takes_format(Command command) noexcept {
+  return command == Command::check || command == Command::key;
+}
+
 // Reads the options and operands after the command name.
 std::optional<UsageError> read_rest(Invocation& invocation,
                                     std::span<const char* const> arguments) {
@@ -98,8 +134,17 @@ std::optional<UsageError> read_rest(Invocation& invocation,
       if (auto error = set_kind(invocation, arguments[++i])) return error;
     } else if (argument.starts_with("--kind=")) {
       if (auto error = set_kind(invocation, argument.substr(kKindOption.size() + 1))) return error;
+    } else if (argument == kFormatOption && takes_format(invocation.command)) {
+      if (i + 1 == arguments.size()) return UsageError{"option '--format' needs a FORMAT"};
+      if (auto error = set_format(invocation, arguments[++i])) return error;
+    } else if (argument.starts_with("--format=") && takes_format(invocation.command)) {
+      if (auto error = set_format(invocation, argument.substr(kFormatOption.size() + 1))) {
+        return error;
+      }
     } else if (argument == "--reverse" && invocation.command == Command::sort) {
       invocation.reverse = true;
+    } else if (argument == "--with-text" && invocation.command == Command::key) {
+      invocation.with_text = true;
     } else if (argument == "--help" || argument == "-h") {
       invocation.command = Command::help;
     } else {
@@ -124,6 +169,7 @@ std::optional<UsageError> check_operand_count(const Invocation& invocation) {
       break;
     case Command::check:
     case Command::sort:
+    case Command::key:
       break;
   }
   return std::nullopt;

@@ -9,14 +9,20 @@
 #include <variant>
 #include <vector>
 
+#include "cli/key_text.hpp"
+#include "cli/parse_input.hpp"
+
 namespace kolvi::cli {
 
-enum class Command : std::uint8_t { help, version, check, parse, compare, sort };
+enum class Command : std::uint8_t { help, version, check, parse, compare, sort, key };
 
 struct Invocation {
   Command command = Command::help;
   std::size_t target = 0;  // the row of the parse table: Version unless --kind says otherwise
   bool reverse = false;
+  ReportFormat report_format = ReportFormat::text;  // check's --format
+  KeyFormat key_format = KeyFormat::hex;            // key's --format
+  bool with_text = false;
   std::vector<std::string_view> operands;
 };
 

@@ -4,11 +4,10 @@
 #include "cli/commands.hpp"
 
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "cli/lines.hpp"
+#include "cli/line_pipeline.hpp"
 
 namespace kolvi::cli {
 
@@ -24,65 +23,23 @@ std::optional<typename Target::Value> parse_operand(std::string_view text, Strea
 }
 
 template <class Target>
-int check_operands(std::span<const std::string_view> texts, Streams& streams) {
+int check_operands(std::span<const std::string_view> texts, ReportFormat format,
+                   Streams& streams) {
   int status = kAllValid;
   std::string complaint;
   for (const std::string_view text : texts) {
-    if (!check_input<Target>(text, nullptr, complaint)) status = kSomeInvalid;
-    streams.err.write(complaint);
+    if (!check_input<Target>(text, nullptr, complaint, format)) status = kSomeInvalid;
+    reports_stream(format, streams).write(complaint);
     complaint.clear();
   }
   return status;
 }
 
-// Lines are checked in chunks on the pool's workers; the reader's buffer is reused, so each
-// chunk keeps a copy of its lines. Lines that arrive as more than kLargeChunk bytes (a line that
-// long, with what came after it in the same read) are checked where they lie, once the chunks
-// before them are out: copies in flight stay within a few chunks, whatever the line lengths.
 template <class Target>
-int check_standard_input(Streams& streams) {
-  struct OwnedChunk {
-    OwnedChunk(std::string_view text, std::size_t first_line)
-        : bytes(text), lines(kStandardInputName, first_line, bytes) {}
-    std::string bytes;
-    LineChunk lines;
-  };
+int check_standard_input(ReportFormat format, Streams& streams) {
   OrderedPool pool = line_pool();
-  LineReader reader(streams.input_fd, kChunkBytes);
-  // Someone typing lines sees each report before the tool waits for the next line.
-  reader.before_waiting([&] {
-    pool.drain();
-    streams.err.flush();
-  });
-  int status = kAllValid;
-  std::size_t next_line = 1;
-  SpareBuffers<std::string> spare_reports;
-  try {
-    while (const std::optional<std::string_view> lines = reader.next_lines()) {
-      const std::size_t first_line = next_line;
-      next_line += count_lines(*lines);
-      if (lines->size() > kLargeChunk) {
-        pool.drain();
-        LineChunk in_place(kStandardInputName, first_line, *lines);
-        check_lines<Target>(in_place);
-        write_reports(in_place, streams, status);
-        continue;
-      }
-      const auto chunk = std::make_shared<OwnedChunk>(*lines, first_line);
-      chunk->lines.reports = spare_reports.take();
-      pool.submit([chunk] { check_lines<Target>(chunk->lines); },
-                  [chunk, &streams, &status, &spare_reports] {
-                    write_reports(chunk->lines, streams, status);
-                    spare_reports.give_back(std::move(chunk->lines.reports));
-                  });
-    }
-    pool.drain();
-  } catch (const ReadError& error) {
-    // The lines that did arrive are still checked.
-    pool.drain();
-    return report_read_failure(streams, kStandardInputName, error.error_number);
-  }
-  return status;
+  return run_line_pipeline(streams.input_fd, kStandardInputName, format, pool, streams,
+                           [](LineChunk& chunk, ChunkOutput&) { check_lines<Target>(chunk); });
 }
 
 constexpr std::string_view order_sign(std::strong_ordering order) noexcept {
@@ -114,15 +71,20 @@ OrderedPool line_pool() {
   return OrderedPool(workers, 2 * std::size_t{workers});
 }
 
+OutputStream& reports_stream(ReportFormat format, Streams& streams) noexcept {
+  return format == ReportFormat::json ? streams.out : streams.err;
+}
+
 void write_reports(const LineChunk& chunk, Streams& streams, int& status) {
-  streams.err.write(chunk.reports);
+  reports_stream(chunk.format, streams).write(chunk.reports);
   if (chunk.any_invalid) status = kSomeInvalid;
 }
 
-int run_check(std::size_t target, std::span<const std::string_view> texts, Streams& streams) {
+int run_check(std::size_t target, ReportFormat format, std::span<const std::string_view> texts,
+              Streams& streams) {
   return version::visit_target(target, [&]<class Target>(Target) {
-    return texts.empty() ? check_standard_input<Target>(streams)
-                         : check_operands<Target>(texts, streams);
+    return texts.empty() ? check_standard_input<Target>(format, streams)
+                         : check_operands<Target>(texts, format, streams);
   });
 }
 

@@ -54,6 +54,7 @@ struct LineChunk {
   std::string_view bytes;  // whole lines
   std::string reports;     // the messages of the invalid lines, in order
   bool any_invalid = false;
+  ReportFormat format = ReportFormat::text;  // of the reports
 };
 
 // Calls on_line(offset of the line in the chunk, line, where it is) for each line of the chunk.
@@ -81,7 +82,8 @@ template <class Target, class OnValid>
 void parse_lines(LineChunk& chunk, OnValid&& on_valid) {
   const auto parse = lines_are_utf8(chunk) ? parse_utf8_input<Target> : parse_input<Target>;
   for_each_line(chunk, [&](std::size_t offset, std::string_view line, const LineLocation& where) {
-    if (std::optional<typename Target::Value> value = parse(line, &where, chunk.reports)) {
+    if (std::optional<typename Target::Value> value =
+            parse(line, &where, chunk.reports, chunk.format)) {
       on_valid(where, offset, line, *value);
     } else {
       chunk.any_invalid = true;
@@ -94,7 +96,7 @@ template <class Target>
 void check_lines(LineChunk& chunk) {
   const auto check = lines_are_utf8(chunk) ? check_utf8_input<Target> : check_input<Target>;
   for_each_line(chunk, [&](std::size_t, std::string_view line, const LineLocation& where) {
-    if (!check(line, &where, chunk.reports)) chunk.any_invalid = true;
+    if (!check(line, &where, chunk.reports, chunk.format)) chunk.any_invalid = true;
   });
 }
 

@@ -35,13 +35,16 @@ int dispatch(const Invocation& invocation, std::string_view version, Streams& st
       streams.out.write("\n");
       return kAllValid;
     case Command::check:
-      return run_check(invocation.target, operands, streams);
+      return run_check(invocation.target, invocation.report_format, operands, streams);
     case Command::parse:
       return run_parse(invocation.target, operands[0], streams);
     case Command::compare:
       return run_compare(invocation.target, operands[0], operands[1], streams);
     case Command::sort:
       return run_sort(invocation.target, invocation.reverse, operands, streams);
+    case Command::key:
+      return run_key(invocation.target, invocation.key_format, invocation.with_text, operands,
+                     streams);
   }
   return kUsageOrReadError;
 }

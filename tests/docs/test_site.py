@@ -122,7 +122,7 @@ def test_the_manual_page_names_every_command_and_option_of_the_help(kolvi_tool):
     help_text = subprocess.run([kolvi_tool, "--help"], capture_output=True, text=True).stdout
     commands = re.findall(r"^  (\w+) ", help_text, re.M)
     options = set(re.findall(r"(--[a-z]+)", help_text))
-    assert commands == ["check", "parse", "compare", "sort"]
+    assert commands == ["check", "parse", "compare", "sort", "key"]
     for word in [*commands, *options]:
         assert word in text, word
     for section in ("SYNOPSIS", "COMMANDS", "OPTIONS", "EXIT STATUS", "ENVIRONMENT"):

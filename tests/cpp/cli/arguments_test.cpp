@@ -61,6 +61,8 @@ const Accepted kAccepted[] = {
      {"a"}},
     {"sort reversed", {"sort", "--reverse", "f"}, Command::sort, kVersion, true, {"f"}},
     {"sort without files", {"sort"}, Command::sort, kVersion, false, {}},
+    {"key of files", {"key", "--kind", "semver", "a", "-"}, Command::key, kSemVer, false,
+     {"a", "-"}},
     {"a lone dash is an operand", {"sort", "-"}, Command::sort, kVersion, false, {"-"}},
     {"-- ends the options", {"parse", "--", "--kind"}, Command::parse, kVersion, false, {"--kind"}},
     {"-- then a dash text",
@@ -106,12 +108,54 @@ TEST(ParseArguments, UsageErrors) {
       {{"compare", "a"}, "compare takes two TEXTs, A and B"},
       {{"compare", "a", "b", "c"}, "compare takes two TEXTs, A and B"},
       {{"--version", "x"}, "unexpected operand 'x'"},
+      {{"check", "--format"}, "option '--format' needs a FORMAT"},
+      {{"check", "--format", "hex"}, "unknown format 'hex' (expected text or json)"},
+      {{"key", "--format=json"}, "unknown format 'json' (expected hex or base64)"},
+      {{"sort", "--format", "hex"}, "unknown option '--format'"},
+      {{"check", "--with-text"}, "unknown option '--with-text'"},
+      {{"key", "--reverse"}, "unknown option '--reverse'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     const auto parsed = parse(c.arguments);
     ASSERT_TRUE(std::holds_alternative<UsageError>(parsed));
     EXPECT_EQ(std::get<UsageError>(parsed).message, c.message);
+  }
+}
+
+// The options of check and key, each to its own field; the last --format wins.
+TEST(ParseArguments, Formats) {
+  const struct {
+    const char* name;
+    Arguments arguments;
+    ReportFormat report_format;
+    KeyFormat key_format;
+    bool with_text;
+  } cases[] = {
+      {"check by default", {"check"}, ReportFormat::text, KeyFormat::hex, false},
+      {"check json", {"check", "--format", "json"}, ReportFormat::json, KeyFormat::hex, false},
+      {"check text again",
+       {"check", "--format=json", "--format=text"},
+       ReportFormat::text,
+       KeyFormat::hex,
+       false},
+      {"key by default", {"key", "f"}, ReportFormat::text, KeyFormat::hex, false},
+      {"key base64 with text",
+       {"key", "--with-text", "--format", "base64", "f"},
+       ReportFormat::text,
+       KeyFormat::base64,
+       true},
+      {"key hex again", {"key", "--format=base64", "--format=hex"}, ReportFormat::text,
+       KeyFormat::hex, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto parsed = parse(c.arguments);
+    ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<UsageError>(parsed).message;
+    const Invocation& invocation = std::get<Invocation>(parsed);
+    EXPECT_EQ(invocation.report_format, c.report_format);
+    EXPECT_EQ(invocation.key_format, c.key_format);
+    EXPECT_EQ(invocation.with_text, c.with_text);
   }
 }
 

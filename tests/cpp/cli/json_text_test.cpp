@@ -1,0 +1,41 @@
+// JSON strings: every byte that JSON requires escaped is, and nothing else changes.
+#include "cli/json_text.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+namespace kolvi::cli {
+namespace {
+
+using namespace std::string_view_literals;
+
+TEST(JsonString, Escapes) {
+  const struct {
+    std::string_view text;
+    std::string_view json;
+  } cases[] = {
+      {"", R"("")"},
+      {"1.2.3", R"("1.2.3")"},
+      {"say \"x\"", R"("say \"x\"")"},
+      {"a\\b", R"("a\\b")"},
+      {"\n\r\t\b\f", R"("\n\r\t\b\f")"},
+      {"\x00\x01\x1f"sv, R"("\u0000\u0001\u001f")"},
+      {"\x7f", "\"\x7f\""},
+      {"/", R"("/")"},
+      {"é ╰── 𝄞", "\"é ╰── 𝄞\""},
+      {"x\x1b[31my", R"("x\u001b[31my")"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.json);
+    // A byte before the string: the writer appends, it does not overwrite.
+    std::string out = "[";
+    append_json_string(out, c.text);
+    EXPECT_EQ(std::string_view(out).substr(1), c.json);
+    EXPECT_EQ(out[0], '[');
+  }
+}
+
+}  // namespace
+}  // namespace kolvi::cli

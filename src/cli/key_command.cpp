@@ -38,6 +38,9 @@ struct KeyLines {
     parse_lines<Target>(chunk, [&](const LineLocation&, std::size_t, std::string_view line,
                                    const typename Target::Value& value) {
       key.clear();
+      // A long line's key is sized once: a string growing to it would briefly take half as
+      // much again, more than the memory the tool allows itself.
+      if (line.size() > kChunkBytes) key.reserve(version::exact_key_size(value));
       version::append_exact_key(key, value);
       append_key(output, key, format);
       if (with_text) {

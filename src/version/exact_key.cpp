@@ -94,6 +94,39 @@ void put_body(std::string& out, const Other& value) {
   out += value.value;
 }
 
+std::size_t number_size(std::uint32_t number) noexcept {
+  if (number < 0x80) return 1;
+  for (const NumberForm& form : kNumberForms) {
+    if (number <= form.largest) return 1 + form.bytes;
+  }
+  return kLongestNumber;
+}
+
+template <class Texts>
+std::size_t list_size(const Texts& texts) noexcept {
+  std::size_t size = 0;
+  for (const std::string_view text : texts) {
+    size += text.size() + 1;
+    for (const char byte : text)
+      size += static_cast<unsigned char>(byte) <= 0x01;
+  }
+  return size;
+}
+
+std::size_t body_size(const SemVer& value) noexcept {
+  const std::size_t head =
+      number_size(value.major) + number_size(value.minor) + number_size(value.patch) + 1;
+  return head + (value.rc.has_value() ? list_size(*value.rc) : 0);
+}
+
+std::size_t body_size(const DotSeparated& value) noexcept {
+  return list_size(value.parts);
+}
+
+std::size_t body_size(const Other& value) noexcept {
+  return value.value.size();
+}
+
 template <class Value>
 void append_kind_key(std::string& out, const Value& value) {
   out += static_cast<char>(kExactKeyFormat);
@@ -118,6 +151,26 @@ void append_exact_key(std::string& out, const Version& value) {
   const char header[] = {static_cast<char>(kExactKeyFormat), static_cast<char>(value.kind_rank())};
   out.append(header, sizeof header);
   std::visit([&](const auto& held) { put_body(out, held); }, value.value());
+}
+
+}  // namespace kolvi::version
+
+namespace kolvi::version {
+
+std::size_t exact_key_size(const SemVer& value) noexcept {
+  return 1 + body_size(value);
+}
+
+std::size_t exact_key_size(const DotSeparated& value) noexcept {
+  return 1 + body_size(value);
+}
+
+std::size_t exact_key_size(const Other& value) noexcept {
+  return 1 + body_size(value);
+}
+
+std::size_t exact_key_size(const Version& value) noexcept {
+  return 2 + std::visit([](const auto& held) { return body_size(held); }, value.value());
 }
 
 }  // namespace kolvi::version

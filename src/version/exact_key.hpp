@@ -33,6 +33,7 @@
 // first so that a later format can be told apart; keys of different formats do not compare.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -47,6 +48,13 @@ void append_exact_key(std::string& out, const SemVer& value);
 void append_exact_key(std::string& out, const DotSeparated& value);
 void append_exact_key(std::string& out, const Other& value);
 void append_exact_key(std::string& out, const Version& value);
+
+// The length of the value's key, so that a caller can size its buffer once: for a long value,
+// the growth of a string appended to would briefly take half as much again as the key.
+std::size_t exact_key_size(const SemVer& value) noexcept;
+std::size_t exact_key_size(const DotSeparated& value) noexcept;
+std::size_t exact_key_size(const Other& value) noexcept;
+std::size_t exact_key_size(const Version& value) noexcept;
 
 template <class Value>
 std::string exact_key(const Value& value) {

@@ -41,7 +41,8 @@ def listed_commands():
 
 LISTED = listed_commands()
 # The commands that read files, or standard input when given none, with their option sets.
-FILE_READERS = [["sort"], ["sort", "--reverse"]] + ([["key"]] if "key" in LISTED else [])
+KEY_READERS = [["key"], ["key", "--with-text", "--format", "base64"]]
+FILE_READERS = [["sort"], ["sort", "--reverse"]] + (KEY_READERS if "key" in LISTED else [])
 
 
 @dataclass
@@ -162,3 +163,16 @@ def test_a_file_and_pieces_of_standard_input_give_the_same_output(corpus, args):
     assert whole.returncode == pieces.returncode == 1
     if args[0] == "sort":
         assert whole.stdout == corpus.sorted_lines(reverse="--reverse" in args)
+    if args[0] == "key":
+        assert whole.stdout.splitlines() == key_lines(corpus, "--with-text" in args)
+
+
+def key_lines(corpus, with_text):
+    """A key line for each valid line in input order, equal lines with equal keys: each
+    distinct line's key taken from its first appearance in the output."""
+    valid = [line for line in corpus.block if corpus.reports[line] is None] * BLOCKS
+    args = ["key", "--with-text", "--format", "base64"] if with_text else ["key"]
+    distinct = list(dict.fromkeys(valid))
+    keyed = run_cli(*args, input=b"".join(line + b"\n" for line in distinct)).stdout
+    keys = dict(zip(distinct, keyed.splitlines(), strict=True))
+    return [keys[line] for line in valid]

@@ -57,6 +57,22 @@ TEST(ExactKey, DocumentedBytes) {
     EXPECT_EQ(hex(c.key), c.bytes) << c.name;
 }
 
+// The sizes of the documented keys, every form of a number and escape among them.
+TEST(ExactKey, SizeIsTheKeysLength) {
+  const SemVer semvers[] = {semver(0x7F, 0x80, 0x4000, TextList{"\0\1"s, ""}),
+                            semver(0x200000, 0x10000000, 0xFFFFFFFF)};
+  for (const SemVer& value : semvers) {
+    EXPECT_EQ(exact_key_size(value), exact_key(value).size()) << debug(value);
+    EXPECT_EQ(exact_key_size(Version(value)), exact_key(Version(value)).size()) << debug(value);
+  }
+  const DotSeparated parts{{"a\0b"s, "\x01\x02", ""}};
+  EXPECT_EQ(exact_key_size(parts), exact_key(parts).size());
+  EXPECT_EQ(exact_key_size(Version(parts)), exact_key(Version(parts)).size());
+  const Other other{"x\0"s};
+  EXPECT_EQ(exact_key_size(other), exact_key(other).size());
+  EXPECT_EQ(exact_key_size(Version(other)), exact_key(Version(other)).size());
+}
+
 // Numbers around every boundary between forms, and anywhere in the range.
 class RandomNumbers {
  public:
@@ -85,6 +101,7 @@ template <class Value>
 void expect_keys_order_like_values(const Value& a, const Value& b) {
   const std::string a_key = exact_key(a);
   const std::string b_key = exact_key(b);
+  EXPECT_EQ(exact_key_size(a), a_key.size()) << debug(a);
   const int by_key = a_key.compare(b_key);
   const std::strong_ordering by_value = a <=> b;
   EXPECT_EQ(by_key < 0, by_value < 0) << debug(a) << " vs " << debug(b);

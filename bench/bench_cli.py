@@ -1,5 +1,6 @@
 """Wall time and peak memory of the kolvi tool on a file of real version lines, against
-`LC_ALL=C sort -V` and against the Python loop that checks the same lines with Version.
+`LC_ALL=C sort -V` and against the Python loop that checks the same lines with Version; kolvi key
+against sort -V too, check's JSON reports against its text ones, and the mean key length.
 
 Prints a Markdown table and the targets; with --check, exits 1 when a target is missed. Then
 times both sorts on leading parts of the file, from 10,000 lines up, for the plot by input size;
@@ -24,6 +25,8 @@ from timing import COLOUR_OFF, apply_environment, import_kolvi
 SORT_TIME_TARGET = 0.2  # kolvi sort / sort -V, at most
 MEMORY_TARGET = 4.0  # kolvi sort peak memory / file size, at most
 CHECK_SPEEDUP_TARGET = 5.0  # Python loop / kolvi check, at least
+KEY_SPEEDUP_TARGET = 5.0  # sort -V / kolvi key, at least: key only parses
+JSON_TIME_TARGET = 1.5  # kolvi check --format json / kolvi check, at most
 # Leading parts of the corpus that both sorts are timed on, in lines: log-spaced up to a million.
 SIZES = (10_000, 31_623, 100_000, 316_228, 1_000_000)
 
@@ -96,6 +99,8 @@ def main() -> int:
     kolvi_sort, kolvi_sort_peak = measure([args.tool, "sort", args.corpus], None, repeat)
     kolvi_check, kolvi_check_peak = measure([args.tool, "check"], args.corpus, repeat)
     loop, loop_peak = measure(python_loop, args.corpus, repeat)
+    kolvi_key, kolvi_key_peak = measure([args.tool, "key", args.corpus], None, repeat)
+    json_check, json_check_peak = measure([args.tool, "check", "--format", "json"], args.corpus, repeat)
 
     print(f"\ncorpus: {lines:,} lines, {size / 1e6:.1f} MB; median of {repeat} runs")
     print("\n| command | wall s | peak MB | peak ÷ file size |")
@@ -105,6 +110,8 @@ def main() -> int:
         ("kolvi sort FILE", kolvi_sort, kolvi_sort_peak),
         ("kolvi check < FILE", kolvi_check, kolvi_check_peak),
         ("Python loop over Version < FILE", loop, loop_peak),
+        ("kolvi key FILE", kolvi_key, kolvi_key_peak),
+        ("kolvi check --format json < FILE", json_check, json_check_peak),
     ]
     for label, wall, peak in commands:
         print(f"| {label} | {wall:.3f} | {peak / 1024:.1f} | {peak * 1024 / size:.2f} |")
@@ -112,6 +119,8 @@ def main() -> int:
     sort_ratio = kolvi_sort / sort_v
     memory_ratio = kolvi_sort_peak * 1024 / size
     speedup = loop / kolvi_check
+    key_speedup = sort_v / kolvi_key
+    json_ratio = json_check / kolvi_check
     targets = [
         (
             f"kolvi sort ≤ {SORT_TIME_TARGET}× sort -V wall time",
@@ -128,10 +137,26 @@ def main() -> int:
             speedup,
             speedup >= CHECK_SPEEDUP_TARGET,
         ),
+        (
+            f"kolvi key ≥ {KEY_SPEEDUP_TARGET}× faster than sort -V",
+            key_speedup,
+            key_speedup >= KEY_SPEEDUP_TARGET,
+        ),
+        (
+            f"kolvi check --format json ≤ {JSON_TIME_TARGET}× kolvi check wall time",
+            json_ratio,
+            json_ratio <= JSON_TIME_TARGET,
+        ),
     ]
     print()
     for label, value, met in targets:
         print(f"- {label}: {value:.2f} ({'met' if met else 'MISSED'})")
+    key_length = key_lengths(args.tool, args.corpus)
+    print(
+        f"- mean key length {key_length['key_bytes']:.2f} bytes against a mean line length of"
+        f" {key_length['line_bytes']:.2f} bytes ({key_length['key_bytes'] / key_length['line_bytes']:.2f}×),"
+        f" over the {key_length['lines']:,} valid lines"
+    )
     by_size = sorts_by_size(args.tool, args.corpus, lines, repeat)
     if args.json:
         result = {
@@ -143,11 +168,26 @@ def main() -> int:
             "targets": [
                 {"label": label, "measured": value, "met": met} for label, value, met in targets
             ],
+            "key_length": key_length,
             "sort_by_size": by_size,
         }
         with open(args.json, "w", encoding="utf-8") as file:
             json.dump(result, file, indent=1)
     return 1 if args.check and not all(met for _, _, met in targets) else 0
+
+
+def key_lengths(tool: str, corpus: str) -> dict:
+    """The mean key length (hex digits / 2) and line length in bytes over the valid lines."""
+    keyed = subprocess.run(
+        [tool, "key", "--with-text", corpus], capture_output=True, check=False
+    ).stdout.splitlines()
+    key_bytes = line_bytes = 0
+    for row in keyed:
+        key, _, line = row.partition(b"\t")
+        key_bytes += len(key) // 2
+        line_bytes += len(line)
+    count = max(len(keyed), 1)
+    return {"lines": len(keyed), "key_bytes": key_bytes / count, "line_bytes": line_bytes / count}
 
 
 def sorts_by_size(tool: str, corpus: str, lines: int, repeat: int) -> list[dict]:

@@ -2,7 +2,10 @@
 
 #include "cli/json_text.hpp"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace kolvi::cli {
 
@@ -34,6 +37,34 @@ constexpr bool needs_escape(unsigned char byte) noexcept {
   return byte < 0x20 || byte == '"' || byte == '\\';
 }
 
+// The bytes of `word` that need an escape, each as its high bit, by the usual tests for a zero
+// byte and for a byte below 0x20, which a byte from 0x80 up never passes. A borrow can flag a
+// byte above one that is rightly flagged, never the lowest flagged one.
+constexpr std::uint64_t escape_mask(std::uint64_t word) noexcept {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHighs = 0x8080808080808080;
+  const auto zero_bytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;
+  return control | zero_bytes(word ^ ('"' * kOnes)) | zero_bytes(word ^ ('\\' * kOnes));
+}
+
+// Where the first byte from `from` on that needs an escape is, or the text's size. Eight bytes
+// at a time where the first byte in memory is the lowest of a word.
+std::size_t next_escape(std::string_view text, std::size_t from) noexcept {
+  std::size_t i = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (std::uint64_t word = 0; i + sizeof word <= text.size(); i += sizeof word) {
+      std::memcpy(&word, text.data() + i, sizeof word);
+      if (const std::uint64_t mask = escape_mask(word)) {
+        return i + static_cast<std::size_t>(std::countr_zero(mask)) / 8;
+      }
+    }
+  }
+  while (i < text.size() && !needs_escape(static_cast<unsigned char>(text[i])))
+    ++i;
+  return i;
+}
+
 void append_escape(std::string& out, unsigned char byte) {
   if (const char letter = short_escape(byte)) {
     out += '\\';
@@ -50,13 +81,12 @@ void append_escape(std::string& out, unsigned char byte) {
 
 // Runs that need no escape (nearly all of a report) go out whole.
 void append_json_string(std::string& out, std::string_view text) {
+  out.reserve(out.size() + text.size() + 2);
   out += '"';
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (!needs_escape(byte)) continue;
+  for (std::size_t i = next_escape(text, 0); i < text.size(); i = next_escape(text, start)) {
     out.append(text, start, i - start);
-    append_escape(out, byte);
+    append_escape(out, static_cast<unsigned char>(text[i]));
     start = i + 1;
   }
   out.append(text, start, text.size() - start);

@@ -2,12 +2,14 @@
 
 #include "cli/parse_input.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "base/decimal.hpp"
 #include "cli/json_text.hpp"
 #include "diagnostics/label_placement.hpp"
 #include "diagnostics/report.hpp"
+#include "text/text_sink.hpp"
 #include "text/utf8.hpp"
 
 namespace kolvi::cli {
@@ -36,22 +38,34 @@ void append_json_location(std::string& out, const LineLocation* where) {
   base::append_decimal(out, where->number);
 }
 
+// Text written before it is escaped into a JSON string, reused line after line so that the
+// objects of a run of invalid lines allocate nothing.
+thread_local std::string scratch;
+
+// Appends `text` as a JSON string, `write` having written it into the scratch buffer.
+template <class Write>
+void append_json_written(std::string& out, Write&& write) {
+  scratch.clear();
+  write(scratch);
+  append_json_string(out, scratch);
+}
+
 // An expected item as the message writes it: a character quoted, a rule by its label.
-std::string expected_text(const version::ExpectedItem& item) {
+void write_expected(std::string& out, const version::ExpectedItem& item) {
   using What = version::ExpectedItem::What;
   switch (item.what) {
-    case What::character: {
-      std::string quoted = "'";
-      utf8::append(quoted, item.character);
-      quoted += '\'';
-      return quoted;
-    }
+    case What::character:
+      out += '\'';
+      utf8::append(out, item.character);
+      out += '\'';
+      return;
     case What::label:
-      return std::string(item.label);
+      out += item.label;
+      return;
     case What::end_of_input:
-      break;
+      out += "end of input";
+      return;
   }
-  return "end of input";
 }
 
 void append_json_found(std::string& out, const version::ParseError& error) {
@@ -59,31 +73,39 @@ void append_json_found(std::string& out, const version::ParseError& error) {
     out += "null";
     return;
   }
-  std::string found;
-  utf8::append(found, *error.found);
-  append_json_string(out, found);
+  append_json_written(out, [&](std::string& found) { utf8::append(found, *error.found); });
 }
 
 void append_json_expected(std::string& out, const version::ParseError& error) {
   out += '[';
   for (std::size_t i = 0; i < error.expected.size(); ++i) {
     if (i > 0) out += ", ";
-    append_json_string(out, expected_text(error.expected[i]));
+    append_json_written(out, [&](std::string& item) { write_expected(item, error.expected[i]); });
   }
   out += ']';
 }
 
 // The report a program reads has no colour, whatever the terminal would get.
-std::string uncoloured_report(std::span<const version::ParseError> errors, std::string_view text,
-                              std::string_view source_name) {
-  std::string report;
+void write_uncoloured_report(std::string& out, std::span<const version::ParseError> errors,
+                             std::string_view text, std::string_view source_name) {
   try {
-    diagnostics::append_uncoloured_report(report, errors, text, source_name);
+    diagnostics::append_uncoloured_report(out, errors, text, source_name);
   } catch (const std::length_error& failure) {
-    report = "Failed to write error to string: ";
-    report += failure.what();
+    out = "Failed to write error to string: ";
+    out += failure.what();
   }
-  return report;
+}
+
+// The column the report's frame shows: on a line of ASCII characters that are not line breaks
+// (nearly every version) the byte offset, otherwise what the report's placement finds.
+std::size_t report_column(std::span<const version::ParseError> errors, std::string_view text) {
+  const std::string_view before = text.substr(0, errors.front().span.start);
+  const bool plain = std::all_of(before.begin(), before.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x80 && c != '\n' && c != '\r' && c != '\v'
+           && c != '\f';
+  });
+  if (plain) return before.size() + 1;
+  return diagnostics::PlacedLabels(errors, text).first().start_column + 1;
 }
 
 // The grammar fails with one error; the fields describe the first, as the report's frame does.
@@ -91,12 +113,11 @@ void append_json_report(std::string& out, std::span<const version::ParseError> e
                         std::string_view text, std::string_view source_name,
                         const LineLocation* where) {
   const version::ParseError& error = errors.front();
-  const diagnostics::PlacedLabels labels(errors, text);
   append_json_location(out, where);
   out += ", \"class\": ";
   append_json_string(out, source_name);
   out += ", \"column\": ";
-  base::append_decimal(out, labels.first().start_column + 1);
+  base::append_decimal(out, report_column(errors, text));
   out += ", \"start\": ";
   base::append_decimal(out, error.span.start);
   out += ", \"end\": ";
@@ -106,9 +127,14 @@ void append_json_report(std::string& out, std::span<const version::ParseError> e
   out += ", \"expected\": ";
   append_json_expected(out, error);
   out += ", \"message\": ";
-  append_json_string(out, error.message());
+  append_json_written(out, [&](std::string& message) {
+    text::Utf8Sink sink(message);
+    error.write_message(sink);
+  });
   out += ", \"report\": ";
-  append_json_string(out, uncoloured_report(errors, text, source_name));
+  append_json_written(out, [&](std::string& report) {
+    write_uncoloured_report(report, errors, text, source_name);
+  });
   out += "}\n";
 }
 

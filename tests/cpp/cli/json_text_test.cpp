@@ -26,6 +26,13 @@ TEST(JsonString, Escapes) {
       {"/", R"("/")"},
       {"é ╰── 𝄞", "\"é ╰── 𝄞\""},
       {"x\x1b[31my", R"("x\u001b[31my")"},
+      // Escapes before, at and after the boundaries of the eight-byte words scanned at once.
+      {"abcdefg\"", R"("abcdefg\"")"},
+      {"abcdefgh\\", R"("abcdefgh\\")"},
+      {"abcdefghijklmno\n!", R"("abcdefghijklmno\n!")"},
+      {"\x1f\"\\abcdefgh\t", R"("\u001f\"\\abcdefgh\t")"},
+      {"ééééééé ~~~~~~~~ ╰───────", "\"ééééééé ~~~~~~~~ ╰───────\""},
+      {"\x80\xff\x9f\xa0\xdc\xa2\xc2\xa1", "\"\x80\xff\x9f\xa0\xdc\xa2\xc2\xa1\""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.json);

@@ -100,7 +100,9 @@ def main() -> int:
     kolvi_check, kolvi_check_peak = measure([args.tool, "check"], args.corpus, repeat)
     loop, loop_peak = measure(python_loop, args.corpus, repeat)
     kolvi_key, kolvi_key_peak = measure([args.tool, "key", args.corpus], None, repeat)
-    json_check, json_check_peak = measure([args.tool, "check", "--format", "json"], args.corpus, repeat)
+    json_check, json_check_peak = measure(
+        [args.tool, "check", "--format", "json"], args.corpus, repeat
+    )
 
     print(f"\ncorpus: {lines:,} lines, {size / 1e6:.1f} MB; median of {repeat} runs")
     print("\n| command | wall s | peak MB | peak ÷ file size |")

@@ -23,8 +23,7 @@ std::optional<typename Target::Value> parse_operand(std::string_view text, Strea
 }
 
 template <class Target>
-int check_operands(std::span<const std::string_view> texts, ReportFormat format,
-                   Streams& streams) {
+int check_operands(std::span<const std::string_view> texts, ReportFormat format, Streams& streams) {
   int status = kAllValid;
   std::string complaint;
   for (const std::string_view text : texts) {

@@ -7,8 +7,7 @@ namespace kolvi::cli {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
-constexpr char kBase64Digits[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 unsigned byte_at(std::string_view bytes, std::size_t i) noexcept {
   return static_cast<unsigned char>(bytes[i]);
@@ -32,7 +31,8 @@ void append_base64(std::string& out, std::string_view bytes) {
   char* digit = out.data() + start;
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned group = byte_at(bytes, i) << 16 | byte_at(bytes, i + 1) << 8 | byte_at(bytes, i + 2);
+    const unsigned group =
+        byte_at(bytes, i) << 16 | byte_at(bytes, i + 1) << 8 | byte_at(bytes, i + 2);
     for (unsigned shift = 24; shift > 0;) {
       shift -= 6;
       *digit++ = kBase64Digits[(group >> shift) & 0x3F];

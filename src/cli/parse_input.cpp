@@ -101,8 +101,7 @@ void write_uncoloured_report(std::string& out, std::span<const version::ParseErr
 std::size_t report_column(std::span<const version::ParseError> errors, std::string_view text) {
   const std::string_view before = text.substr(0, errors.front().span.start);
   const bool plain = std::all_of(before.begin(), before.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x80 && c != '\n' && c != '\r' && c != '\v'
-           && c != '\f';
+    return static_cast<unsigned char>(c) < 0x80 && c != '\n' && c != '\r' && c != '\v' && c != '\f';
   });
   if (plain) return before.size() + 1;
   return diagnostics::PlacedLabels(errors, text).first().start_column + 1;
@@ -157,7 +156,8 @@ void append_not_utf8(std::string& out, const LineLocation* where, ReportFormat f
 void append_report(std::string& out, std::span<const version::ParseError> errors,
                    std::string_view text, std::string_view source_name, const LineLocation* where,
                    ReportFormat format) {
-  if (format == ReportFormat::json) return append_json_report(out, errors, text, source_name, where);
+  if (format == ReportFormat::json)
+    return append_json_report(out, errors, text, source_name, where);
   append_location(out, where);
   diagnostics::append_report_message(out, errors, text, source_name);
 }

@@ -69,7 +69,9 @@ def test_the_sort_recipe_gives_what_sort_gives(corpus, kind):
 def test_keys_order_and_equal_like_the_values(corpus, kind):
     cls = getattr(V, KIND_CLASSES[kind])
     hex_keys = decoded_keys(run_cli("key", "--kind", kind, corpus).stdout, "hex")
-    base64_keys = decoded_keys(run_cli("key", "--kind", kind, "--format=base64", corpus).stdout, "base64")
+    base64_keys = decoded_keys(
+        run_cli("key", "--kind", kind, "--format=base64", corpus).stdout, "base64"
+    )
     assert hex_keys == base64_keys
     values = []
     for line in CORPUS_LINES:
@@ -78,8 +80,8 @@ def test_keys_order_and_equal_like_the_values(corpus, kind):
         except RuntimeError:
             continue
     assert len(values) == len(hex_keys)
-    pairs = list(zip(values, hex_keys))
-    for (a, key_a), (b, key_b) in zip(pairs, pairs[1:] + pairs[:1]):
+    pairs = list(zip(values, hex_keys, strict=True))
+    for (a, key_a), (b, key_b) in zip(pairs, pairs[1:] + pairs[:1], strict=True):
         assert (key_a < key_b, key_a == key_b) == (a < b, a == b), (a, b)
     by_key = [value for value, _ in sorted(pairs, key=lambda pair: pair[1])]
     assert by_key == sorted(values)
@@ -108,7 +110,9 @@ MIXED_INPUT = b"1.0.0\nx y\n\xff\xfe\n\n1..2\r\n2.0\n"
 
 
 @pytest.mark.parametrize("kind", KIND_CLASSES)
-@pytest.mark.parametrize("input", [MIXED_INPUT, b"1.0.0\n2.0\n", b""], ids=["mixed", "valid", "empty"])
+@pytest.mark.parametrize(
+    "input", [MIXED_INPUT, b"1.0.0\n2.0\n", b""], ids=["mixed", "valid", "empty"]
+)
 def test_key_reports_and_exits_as_check(kind, input):
     key = run_cli("key", "--kind", kind, input=input)
     check = run_cli("check", "--kind", kind, input=input)
@@ -162,7 +166,7 @@ def test_json_fields_agree_with_the_class(kind):
     assert (result.stderr, result.returncode) == (b"", 1)
     objects = [json.loads(line) for line in result.stdout.decode().splitlines()]
     assert len(objects) == len(texts)
-    for number, (text, report, found) in enumerate(zip(texts, reports, objects), 1):
+    for number, (text, report, found) in enumerate(zip(texts, reports, objects, strict=True), 1):
         head = REPORT_HEAD.search(report)
         message = REPORT_MESSAGE.search(report)["message"]
         start, end = found["start"], found["end"]
@@ -198,12 +202,14 @@ def test_json_fields_agree_with_the_class(kind):
 def test_json_locations_and_statuses(args, input, objects):
     result = run_cli("check", "--format", "json", "--", *args, input=input)
     found = [json.loads(line) for line in result.stdout.decode().splitlines()]
-    assert [{k: o[k] for k in expected} for o, expected in zip(found, objects)] == objects
     assert len(found) == len(objects)
+    assert [{k: o[k] for k in want} for o, want in zip(found, objects, strict=True)] == objects
     assert (result.stderr, result.returncode) == (b"", 1 if objects else 0)
 
 
 def test_json_report_has_no_colour_whatever_the_terminal():
-    result = run_cli("check", "--format", "json", "x y", env={"NO_COLOR": None, "CLICOLOR_FORCE": "1"})
+    result = run_cli(
+        "check", "--format", "json", "x y", env={"NO_COLOR": None, "CLICOLOR_FORCE": "1"}
+    )
     assert "\x1b" not in json.loads(result.stdout)["report"]
     assert b"\\u001b" not in result.stdout

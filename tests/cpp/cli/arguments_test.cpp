@@ -61,7 +61,11 @@ const Accepted kAccepted[] = {
      {"a"}},
     {"sort reversed", {"sort", "--reverse", "f"}, Command::sort, kVersion, true, {"f"}},
     {"sort without files", {"sort"}, Command::sort, kVersion, false, {}},
-    {"key of files", {"key", "--kind", "semver", "a", "-"}, Command::key, kSemVer, false,
+    {"key of files",
+     {"key", "--kind", "semver", "a", "-"},
+     Command::key,
+     kSemVer,
+     false,
      {"a", "-"}},
     {"a lone dash is an operand", {"sort", "-"}, Command::sort, kVersion, false, {"-"}},
     {"-- ends the options", {"parse", "--", "--kind"}, Command::parse, kVersion, false, {"--kind"}},
@@ -145,8 +149,11 @@ TEST(ParseArguments, Formats) {
        ReportFormat::text,
        KeyFormat::base64,
        true},
-      {"key hex again", {"key", "--format=base64", "--format=hex"}, ReportFormat::text,
-       KeyFormat::hex, false},
+      {"key hex again",
+       {"key", "--format=base64", "--format=hex"},
+       ReportFormat::text,
+       KeyFormat::hex,
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

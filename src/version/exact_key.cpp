@@ -169,7 +169,7 @@ std::size_t exact_key_size(const Other& value) noexcept {
   return 1 + body_size(value);
 }
 
-std::size_t exact_key_size(const Version& value) noexcept {
+std::size_t exact_key_size(const Version& value) {
   return 2 + std::visit([](const auto& held) { return body_size(held); }, value.value());
 }
 

@@ -54,7 +54,7 @@ void append_exact_key(std::string& out, const Version& value);
 std::size_t exact_key_size(const SemVer& value) noexcept;
 std::size_t exact_key_size(const DotSeparated& value) noexcept;
 std::size_t exact_key_size(const Other& value) noexcept;
-std::size_t exact_key_size(const Version& value) noexcept;
+std::size_t exact_key_size(const Version& value);  // std::visit may throw, in principle
 
 template <class Value>
 std::string exact_key(const Value& value) {

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kolvi::cli {
 
 namespace {
@@ -48,10 +52,25 @@ constexpr std::uint64_t escape_mask(std::uint64_t word) noexcept {
   return control | zero_bytes(word ^ ('"' * kOnes)) | zero_bytes(word ^ ('\\' * kOnes));
 }
 
-// Where the first byte from `from` on that needs an escape is, or the text's size. Eight bytes
-// at a time where the first byte in memory is the lowest of a word.
+// Where the first byte from `from` on that needs an escape is, or the text's size: sixteen bytes
+// at a time with SSE2 (every x86-64 has it), else eight at a time where the first byte in memory
+// is the lowest of a word. Reports are long runs with a line feed every few dozen bytes.
 std::size_t next_escape(std::string_view text, std::size_t from) noexcept {
   std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i last_control = _mm_set1_epi8(0x1F);
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, last_control), bytes);
+    const __m128i flagged = _mm_or_si128(
+        control, _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)));
+    if (const int mask = _mm_movemask_epi8(flagged)) {
+      return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+    }
+  }
+#endif
   if constexpr (std::endian::native == std::endian::little) {
     for (std::uint64_t word = 0; i + sizeof word <= text.size(); i += sizeof word) {
       std::memcpy(&word, text.data() + i, sizeof word);

@@ -26,12 +26,17 @@ TEST(JsonString, Escapes) {
       {"/", R"("/")"},
       {"é ╰── 𝄞", "\"é ╰── 𝄞\""},
       {"x\x1b[31my", R"("x\u001b[31my")"},
-      // Escapes before, at and after the boundaries of the eight-byte words scanned at once.
+      // Escapes before, at and after the boundaries of the eight- and sixteen-byte blocks scanned
+      // at once, and bytes from 0x80 up, which an unsigned compare must not take for controls.
       {"abcdefg\"", R"("abcdefg\"")"},
       {"abcdefgh\\", R"("abcdefgh\\")"},
       {"abcdefghijklmno\n!", R"("abcdefghijklmno\n!")"},
       {"\x1f\"\\abcdefgh\t", R"("\u001f\"\\abcdefgh\t")"},
       {"ééééééé ~~~~~~~~ ╰───────", "\"ééééééé ~~~~~~~~ ╰───────\""},
+      {"abcdefghijklmnop\"", R"("abcdefghijklmnop\"")"},
+      {"abcdefghijklmnopqrstuvwxyz01234\x1f", R"("abcdefghijklmnopqrstuvwxyz01234\u001f")"},
+      {"\xe2\x95\xb0\xe2\x94\x80\xe2\x94\x80\xe2\x94\x80\xe2\x94\x80\xe2\x94\x80\n",
+       "\"\xe2\x95\xb0\xe2\x94\x80\xe2\x94\x80\xe2\x94\x80\xe2\x94\x80\xe2\x94\x80\\n\""},
       {"\x80\xff\x9f\xa0\xdc\xa2\xc2\xa1", "\"\x80\xff\x9f\xa0\xdc\xa2\xc2\xa1\""},
   };
   for (const auto& c : cases) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
 
 #include "base/decimal.hpp"
 #include "cli/json_text.hpp"
@@ -14,6 +15,8 @@
 
 namespace kolvi::cli {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 constexpr std::string_view kNotUtf8 = "not valid UTF-8";
@@ -23,18 +26,18 @@ void append_location(std::string& out, const LineLocation* where) {
   out += where->name;
   out += ':';
   base::append_decimal(out, where->number);
-  out += ": ";
+  out += ": "sv;
 }
 
 // `"file": ..., "line": ...`, both null for a text that is no line of an input.
 void append_json_location(std::string& out, const LineLocation* where) {
-  out += "{\"file\": ";
+  out += "{\"file\": "sv;
   if (where == nullptr) {
-    out += "null, \"line\": null";
+    out += "null, \"line\": null"sv;
     return;
   }
   append_json_string(out, where->name);
-  out += ", \"line\": ";
+  out += ", \"line\": "sv;
   base::append_decimal(out, where->number);
 }
 
@@ -63,14 +66,14 @@ void write_expected(std::string& out, const version::ExpectedItem& item) {
       out += item.label;
       return;
     case What::end_of_input:
-      out += "end of input";
+      out += "end of input"sv;
       return;
   }
 }
 
 void append_json_found(std::string& out, const version::ParseError& error) {
   if (!error.found) {
-    out += "null";
+    out += "null"sv;
     return;
   }
   append_json_written(out, [&](std::string& found) { utf8::append(found, *error.found); });
@@ -79,7 +82,7 @@ void append_json_found(std::string& out, const version::ParseError& error) {
 void append_json_expected(std::string& out, const version::ParseError& error) {
   out += '[';
   for (std::size_t i = 0; i < error.expected.size(); ++i) {
-    if (i > 0) out += ", ";
+    if (i > 0) out += ", "sv;
     append_json_written(out, [&](std::string& item) { write_expected(item, error.expected[i]); });
   }
   out += ']';
@@ -113,28 +116,28 @@ void append_json_report(std::string& out, std::span<const version::ParseError> e
                         const LineLocation* where) {
   const version::ParseError& error = errors.front();
   append_json_location(out, where);
-  out += ", \"class\": ";
+  out += ", \"class\": "sv;
   append_json_string(out, source_name);
-  out += ", \"column\": ";
+  out += ", \"column\": "sv;
   base::append_decimal(out, report_column(errors, text));
-  out += ", \"start\": ";
+  out += ", \"start\": "sv;
   base::append_decimal(out, error.span.start);
-  out += ", \"end\": ";
+  out += ", \"end\": "sv;
   base::append_decimal(out, error.span.end);
-  out += ", \"found\": ";
+  out += ", \"found\": "sv;
   append_json_found(out, error);
-  out += ", \"expected\": ";
+  out += ", \"expected\": "sv;
   append_json_expected(out, error);
-  out += ", \"message\": ";
+  out += ", \"message\": "sv;
   append_json_written(out, [&](std::string& message) {
     text::Utf8Sink sink(message);
     error.write_message(sink);
   });
-  out += ", \"report\": ";
+  out += ", \"report\": "sv;
   append_json_written(out, [&](std::string& report) {
     write_uncoloured_report(report, errors, text, source_name);
   });
-  out += "}\n";
+  out += "}\n"sv;
 }
 
 }  // namespace
@@ -142,13 +145,13 @@ void append_json_report(std::string& out, std::span<const version::ParseError> e
 void append_not_utf8(std::string& out, const LineLocation* where, ReportFormat format) {
   if (format == ReportFormat::json) {
     append_json_location(out, where);
-    out += ", \"error\": ";
+    out += ", \"error\": "sv;
     append_json_string(out, kNotUtf8);
-    out += "}\n";
+    out += "}\n"sv;
     return;
   }
   append_location(out, where);
-  out += "Error: ";
+  out += "Error: "sv;
   out += kNotUtf8;
   out += '\n';
 }

@@ -49,5 +49,20 @@ TEST(JsonString, Escapes) {
   }
 }
 
+// Texts that are mostly escapes, so the room made for the string grows several times.
+TEST(JsonString, TextsOfEscapesOnly) {
+  for (const std::size_t count : {1U, 15U, 16U, 17U, 100U, 1000U}) {
+    SCOPED_TRACE(count);
+    std::string out = "x";
+    append_json_string(out, std::string(count, '\x01') + std::string(count, '"'));
+    std::string expected = "x\"";
+    for (std::size_t i = 0; i < count; ++i)
+      expected += "\\u0001";
+    for (std::size_t i = 0; i < count; ++i)
+      expected += "\\\"";
+    EXPECT_EQ(out, expected + '"');
+  }
+}
+
 }  // namespace
 }  // namespace kolvi::cli

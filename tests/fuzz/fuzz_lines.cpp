@@ -130,10 +130,11 @@ void check_chunk_agrees(std::string_view input, const std::vector<std::string_vi
     cli::parse_input<Target>(lines[i], &where, expected);
   }
   cli::LineChunk chunk(kInputName, 1, input);
-  cli::parse_lines<Target>(chunk, [&](std::size_t offset, std::string_view line, const auto&) {
-    fuzz::check(input.substr(offset, line.size()) == line, "a valid line is not at its offset",
-                line);
-  });
+  cli::parse_lines<Target>(
+      chunk, [&](const cli::LineLocation&, std::size_t offset, std::string_view line, const auto&) {
+        fuzz::check(input.substr(offset, line.size()) == line, "a valid line is not at its offset",
+                    line);
+      });
   fuzz::check(chunk.reports == expected, "a chunk's reports differ from its lines' messages",
               chunk.reports);
   fuzz::check(chunk.any_invalid == !expected.empty(), "a chunk misses that a line was invalid");

@@ -18,9 +18,8 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
-from timing import COLOUR_OFF, apply_environment, import_kolvi
+from timing import import_kolvi, run_measured
 
 SORT_TIME_TARGET = 0.2  # kolvi sort / sort -V, at most
 MEMORY_TARGET = 4.0  # kolvi sort peak memory / file size, at most
@@ -50,24 +49,6 @@ def python_check_loop() -> int:
             errors.write(f"<stdin>:{number}: {report}")
             status = 1
     return status
-
-
-def run_measured(command: list[str], stdin_path: str | None) -> tuple[float, int]:
-    """Wall seconds and peak resident kilobytes of one run, output discarded."""
-    with tempfile.NamedTemporaryFile("r") as usage:
-        timed = ["/usr/bin/time", "-f", "%M", "-o", usage.name, *command]
-        with open(stdin_path or os.devnull, "rb") as stdin:
-            start = time.perf_counter()
-            subprocess.run(
-                timed,
-                stdin=stdin,
-                stdout=subprocess.DEVNULL,
-                stderr=subprocess.DEVNULL,
-                check=False,
-                env=apply_environment({**COLOUR_OFF, "LC_ALL": "C"}, dict(os.environ)),
-            )
-            wall = time.perf_counter() - start
-        return wall, int(usage.read().split()[-1])
 
 
 def measure(command: list[str], stdin_path: str | None, repeat: int) -> tuple[float, int]:

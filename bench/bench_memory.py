@@ -21,7 +21,7 @@ import sys
 import tempfile
 import time
 
-from timing import COLOUR_OFF, apply_environment
+from timing import COLOUR_OFF, apply_environment, run_measured
 
 MIB = 1 << 20
 LINE_BYTES = 40_000_000
@@ -80,24 +80,6 @@ def python_loop(library: str, path: str) -> int:
     seconds = time.perf_counter() - started
     print(json.dumps({"peak_kib": status_kib("VmHWM:") - before, "seconds": seconds}))
     return 0
-
-
-def run_measured(command: list[str], stdin_path: str | None) -> tuple[float, int]:
-    """Wall seconds and peak resident KiB of one run, output discarded."""
-    with tempfile.NamedTemporaryFile("r") as usage:
-        timed = ["/usr/bin/time", "-f", "%M", "-o", usage.name, *command]
-        with open(stdin_path or os.devnull, "rb") as stdin:
-            started = time.perf_counter()
-            subprocess.run(
-                timed,
-                stdin=stdin,
-                stdout=subprocess.DEVNULL,
-                stderr=subprocess.DEVNULL,
-                check=False,
-                env=apply_environment({**COLOUR_OFF, "LC_ALL": "C"}, dict(os.environ)),
-            )
-            wall = time.perf_counter() - started
-        return wall, int(usage.read().split()[-1])
 
 
 def run_loop(python: str, library: str, path: str) -> tuple[float, int]:

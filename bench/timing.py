@@ -5,6 +5,9 @@ from __future__ import annotations
 
 import os
 import statistics
+import subprocess
+import tempfile
+import time
 import timeit
 import warnings
 
@@ -73,3 +76,21 @@ def raising(message):
             pass
 
     return run
+
+
+def run_measured(command: list[str], stdin_path: str | None) -> tuple[float, int]:
+    """Wall seconds and peak resident kilobytes of one run, output discarded; the tool benches share it."""
+    with tempfile.NamedTemporaryFile("r") as usage:
+        timed = ["/usr/bin/time", "-f", "%M", "-o", usage.name, *command]
+        with open(stdin_path or os.devnull, "rb") as stdin:
+            start = time.perf_counter()
+            subprocess.run(
+                timed,
+                stdin=stdin,
+                stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL,
+                check=False,
+                env=apply_environment({**COLOUR_OFF, "LC_ALL": "C"}, dict(os.environ)),
+            )
+            wall = time.perf_counter() - start
+        return wall, int(usage.read().split()[-1])
